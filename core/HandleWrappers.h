@@ -1,0 +1,85 @@
+// HandleWrappers.h — owning wrappers around the host's AEGP references.
+//
+// Each gets its reference in the constructor and gives it back in the destructor, so every path,
+// exceptions included, returns what it took. A failing constructor throws the host's error as an int
+// and holds nothing. None of them owns the suite handler it is given.
+#ifndef MORPHALITH_CORE_HANDLE_WRAPPERS_H
+#define MORPHALITH_CORE_HANDLE_WRAPPERS_H
+
+#include <vector>
+
+#include "AEGP_SuiteHandler.h"
+
+class EffectHandleWrapper {
+public:
+    EffectHandleWrapper(int pluginID, PF_InData* in_data, AEGP_SuiteHandler* suites);
+    ~EffectHandleWrapper();
+    EffectHandleWrapper(const EffectHandleWrapper&) = delete;
+    EffectHandleWrapper& operator=(const EffectHandleWrapper&) = delete;
+
+    AEGP_EffectRefH* get() { return &effect_; }
+    // The effect's current time in composition time.
+    A_Err getCompTime(A_Time* out);
+    // The composition the effect's layer lives in; null when it cannot be found.
+    AEGP_CompH getEffectCompHandle();
+
+private:
+    AEGP_EffectRefH effect_;
+    PF_InData* in_data_;
+    AEGP_PluginID pluginID_;
+    AEGP_SuiteHandler* suites_;
+};
+
+class StreamHandleWrapper {
+public:
+    StreamHandleWrapper(int pluginID, AEGP_SuiteHandler* suites, AEGP_EffectRefH* effect, int paramIndex);
+    ~StreamHandleWrapper();
+    StreamHandleWrapper(const StreamHandleWrapper&) = delete;
+    StreamHandleWrapper& operator=(const StreamHandleWrapper&) = delete;
+
+    AEGP_StreamRefH streamHandle() const { return stream_; }
+    AEGP_SuiteHandler* suiteHandler() const { return suites_; }
+    int paramIndex() const { return paramIndex_; }
+
+    A_Err setDynamicFlag(unsigned int flag, unsigned char value);
+    // Appends one clipboard record for this stream: the 4-byte key, then the 32-byte value.
+    A_Err copyToBuffer(int key, std::vector<char>* buffer, A_Time& time);
+
+protected:
+    void disposeStream();
+
+    int paramIndex_;
+    AEGP_PluginID pluginID_;
+    AEGP_SuiteHandler* suites_;
+    AEGP_StreamRefH stream_;
+};
+
+class StreamValueWrapper : public StreamHandleWrapper {
+public:
+    StreamValueWrapper(int pluginID, AEGP_SuiteHandler* suites, AEGP_EffectRefH* effect, int paramIndex,
+                       A_Time& time, unsigned char preExpression);
+    ~StreamValueWrapper();
+
+    AEGP_StreamValue* operator->() { return &value_; }
+    // Writes the (changed) value back to the parameter.
+    A_Err updateValue();
+
+private:
+    AEGP_StreamValue value_;
+};
+
+class LayerHandleWrapper {
+public:
+    LayerHandleWrapper(AEGP_SuiteHandler* suites, AEGP_CompH comp, int layerID);
+    LayerHandleWrapper(const LayerHandleWrapper&) = delete;
+    LayerHandleWrapper& operator=(const LayerHandleWrapper&) = delete;
+
+    AEGP_LayerH get() const { return layer_; }
+    A_Err getLayerFlags(int* flags);
+
+private:
+    AEGP_SuiteHandler* suites_;
+    AEGP_LayerH layer_;
+};
+
+#endif  // MORPHALITH_CORE_HANDLE_WRAPPERS_H

@@ -1,0 +1,37 @@
+// CallTrace.h — the host's record of what the module asked of it, in order (the --trace output).
+#ifndef MORPHALITH_HOST_CALL_TRACE_H
+#define MORPHALITH_HOST_CALL_TRACE_H
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace host {
+
+class CallTrace {
+public:
+    void record(const std::string& line) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back(line);
+        if (echo_) std::fprintf(stderr, "[trace] %s\n", line.c_str());
+    }
+    std::vector<std::string> lines() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lines_;
+    }
+    void clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.clear();
+    }
+    void setEcho(bool echo) { echo_ = echo; }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+    bool echo_ = false;
+};
+
+}  // namespace host
+
+#endif  // MORPHALITH_HOST_CALL_TRACE_H

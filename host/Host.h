@@ -1,0 +1,79 @@
+// Host.h — the headless stand-in host: loads the module, serves the suites and callbacks the module
+// calls, keeps the project, and drives commands with real PF_InData / PF_OutData records.
+//
+// The suites are plain C tables with no context, so one Host is in service per process at a time.
+#ifndef MORPHALITH_HOST_HOST_H
+#define MORPHALITH_HOST_HOST_H
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "PF_Effect.h"
+#include "host/CallTrace.h"
+#include "host/HandleStore.h"
+#include "host/PluginModule.h"
+#include "host/Project.h"
+#include "host/SuiteRegistry.h"
+
+namespace host {
+
+class Host {
+public:
+    explicit Host(std::string modulePath = defaultModulePath());
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    static Host* current();
+    // The module this build made, or $MORPHALITH_MODULE when set.
+    static std::string defaultModulePath();
+
+    // Loads and registers the module; false with error() set on failure.
+    bool load();
+    const std::string& error() const { return error_; }
+
+    // Runs one command through EffectMain. The records persist between commands as a host keeps
+    // them: global and sequence data handed back by the module are passed in again.
+    PF_Err command(PF_Cmd cmd, void* extra = nullptr, PF_LayerDef* output = nullptr);
+
+    PF_InData& inData() { return in_; }
+    PF_OutData& outData() { return out_; }
+    // The return message of the last command, and what the module printed during it.
+    std::string returnMessage() const { return lastReturnMessage_; }
+    std::string printed() const { return lastPrinted_; }
+    void setCaptureOutput(bool capture) { capture_ = capture; }
+
+    // Test hook: the next call of the named host function fails with that error.
+    void failNext(const std::string& function, A_Err err) { faults_[function] = err; }
+    // The injected error for this call, or 0 (and it is spent); the call is traced either way.
+    A_Err hostCall(const std::string& function);
+
+    PluginModule& module() { return module_; }
+    SuiteRegistry& suites() { return suites_; }
+    HandleStore& handles() { return handles_; }
+    Project& project() { return project_; }
+    CallTrace& trace() { return trace_; }
+    void setTraceEcho(bool echo) { trace_.setEcho(echo); }
+
+private:
+    void registerSuites();
+
+    std::string modulePath_, error_;
+    CallTrace trace_;
+    SuiteRegistry suites_;
+    HandleStore handles_;
+    Project project_;
+    PluginModule module_;
+    PF_UtilCallbacks utils_{};
+    PF_InData in_{};
+    PF_OutData out_{};
+    std::map<std::string, A_Err> faults_;
+    std::string lastReturnMessage_, lastPrinted_;
+    bool capture_ = true;
+    int effectToken_ = 0;
+};
+
+}  // namespace host
+
+#endif  // MORPHALITH_HOST_HOST_H

@@ -1,0 +1,364 @@
+// The AEGP and PF suites of the stand-in host, served from its project.
+#include "host/HostSuites.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "AEGP_Suites.h"
+#include "Drawbot.h"
+#include "PF_Suites.h"
+#include "host/Host.h"
+
+namespace host {
+
+namespace {
+
+Project& project() { return Host::current()->project(); }
+A_Err call(const char* name) { return Host::current()->hostCall(name); }
+
+// ---- AEGP PF Interface ----------------------------------------------------------------------------
+A_Err GetEffectLayer(PF_ProgPtr, AEGP_LayerH* layerPH) {
+    if (A_Err err = call("AEGP_GetEffectLayer")) return err;
+    Layer* layer = project().findLayer(project().effectLayerId);
+    *layerPH = reinterpret_cast<AEGP_LayerH>(layer);
+    return layer ? A_Err(0) : A_Err_GENERIC;
+}
+
+A_Err GetNewEffectForEffect(AEGP_PluginID, PF_ProgPtr, AEGP_EffectRefH* effectPH) {
+    *effectPH = nullptr;
+    if (A_Err err = call("AEGP_GetNewEffectForEffect")) return err;
+    *effectPH = project().newEffectRef();
+    return A_Err(0);
+}
+
+A_Err ConvertEffectToCompTime(PF_ProgPtr, A_long what_time, A_u_long time_scale, A_Time* comp_timePT) {
+    if (A_Err err = call("AEGP_ConvertEffectToCompTime")) return err;
+    comp_timePT->value = what_time;
+    comp_timePT->scale = time_scale ? time_scale : 1;
+    return A_Err(0);
+}
+
+A_Err GetEffectCamera(PF_ProgPtr, const A_Time*, AEGP_LayerH* camera_layerPH) {
+    *camera_layerPH = nullptr;
+    return call("AEGP_GetEffectCamera");
+}
+
+A_Err GetEffectCameraMatrix(PF_ProgPtr, const A_Time*, A_Matrix4* matrix, A_FpLong* dist, short* w, short* h) {
+    if (A_Err err = call("AEGP_GetEffectCameraMatrix")) return err;
+    std::memset(matrix, 0, sizeof(*matrix));
+    for (int i = 0; i < 4; ++i) matrix->mat[i][i] = 1.0;
+    if (dist) *dist = 0;
+    if (w) *w = static_cast<short>(project().comp.width);
+    if (h) *h = static_cast<short>(project().comp.height);
+    return A_Err(0);
+}
+
+// ---- AEGP Utility -----------------------------------------------------------------------------------
+A_Err ReportInfo(AEGP_PluginID, const A_char* info) {
+    if (A_Err err = call("AEGP_ReportInfo")) return err;
+    std::fprintf(stderr, "%s\n", info ? info : "");
+    return A_Err(0);
+}
+A_Err StartUndoGroup(const A_char*) { return call("AEGP_StartUndoGroup"); }
+A_Err EndUndoGroup() { return call("AEGP_EndUndoGroup"); }
+A_Err RegisterWithAEGP(AEGP_GlobalRefcon, const A_char*, AEGP_PluginID* plugin_id) {
+    if (A_Err err = call("AEGP_RegisterWithAEGP")) return err;
+    *plugin_id = project().registeredPluginId = 42;
+    return A_Err(0);
+}
+A_Err GetMainHWND(void*) { return call("AEGP_GetMainHWND"); }
+
+// ---- AEGP Stream --------------------------------------------------------------------------------------
+A_Err GetNewLayerStream(AEGP_PluginID, AEGP_LayerH, AEGP_LayerStream, AEGP_StreamRefH* streamPH) {
+    *streamPH = nullptr;
+    if (A_Err err = call("AEGP_GetNewLayerStream")) return err;
+    return A_Err_GENERIC;  // layer streams come with the composition's layers
+}
+
+A_Err GetNewEffectStreamByIndex(AEGP_PluginID, AEGP_EffectRefH effect, A_long index, AEGP_StreamRefH* streamPH) {
+    *streamPH = nullptr;
+    if (A_Err err = call("AEGP_GetNewEffectStreamByIndex")) return err;
+    if (!project().isEffectRef(effect) || index < 0 || index >= static_cast<A_long>(project().streams.size()))
+        return PF_Err_INVALID_INDEX;
+    *streamPH = project().newStreamRef(index);
+    return A_Err(0);
+}
+
+A_Err DisposeStream(AEGP_StreamRefH stream) {
+    if (A_Err err = call("AEGP_DisposeStream")) return err;
+    return project().disposeStreamRef(stream) ? A_Err(0) : A_Err_GENERIC;
+}
+
+A_Err GetStreamType(AEGP_StreamRefH stream, AEGP_StreamType* type) {
+    if (A_Err err = call("AEGP_GetStreamType")) return err;
+    int index = project().streamIndex(stream);
+    if (index < 0) return A_Err_GENERIC;
+    *type = project().streams[index].type;
+    return A_Err(0);
+}
+
+A_Err GetNewStreamValue(AEGP_PluginID, AEGP_StreamRefH stream, AEGP_LTimeMode, const A_Time*, A_Boolean,
+                        AEGP_StreamValue* value) {
+    if (A_Err err = call("AEGP_GetNewStreamValue")) return err;
+    int index = project().streamIndex(stream);
+    if (index < 0) return A_Err_GENERIC;
+    value->streamH = stream;
+    value->val = project().streams[index].value;
+    project().noteValueMade();
+    return A_Err(0);
+}
+
+A_Err DisposeStreamValue(AEGP_StreamValue* value) {
+    if (A_Err err = call("AEGP_DisposeStreamValue")) return err;
+    bool live = value && value->streamH != nullptr;
+    project().noteValueDisposed(live);
+    if (value) value->streamH = nullptr;
+    return A_Err(0);
+}
+
+A_Err SetStreamValue(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_StreamValue* value) {
+    if (A_Err err = call("AEGP_SetStreamValue")) return err;
+    int index = project().streamIndex(stream);
+    if (index < 0) return A_Err_GENERIC;
+    project().streams[index].value = value->val;
+    project().setValueCalls += 1;
+    project().lastSetValuePluginId = plugin_id;
+    return A_Err(0);
+}
+
+A_Err GetLayerStreamValue(AEGP_LayerH, AEGP_LayerStream, AEGP_LTimeMode, const A_Time*, A_Boolean,
+                          AEGP_StreamVal* val, AEGP_StreamType* type) {
+    if (A_Err err = call("AEGP_GetLayerStreamValue")) return err;
+    std::memset(val, 0, sizeof(*val));
+    if (type) *type = AEGP_StreamType_NO_DATA;
+    return A_Err(0);
+}
+
+A_Err IsStreamTimevarying(AEGP_StreamRefH, A_Boolean* varies) {
+    *varies = FALSE;
+    return call("AEGP_IsStreamTimevarying");
+}
+
+// ---- AEGP Dynamic Stream ------------------------------------------------------------------------------
+A_Err GetDynamicStreamFlags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) {
+    if (A_Err err = call("AEGP_GetDynamicStreamFlags")) return err;
+    int index = project().streamIndex(stream);
+    if (index < 0) return A_Err_GENERIC;
+    *flags = project().streams[index].flags;
+    return A_Err(0);
+}
+
+A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean, A_Boolean set) {
+    if (A_Err err = call("AEGP_SetDynamicStreamFlag")) return err;
+    int index = project().streamIndex(stream);
+    if (index < 0) return A_Err_GENERIC;
+    AEGP_DynStreamFlags& flags = project().streams[index].flags;
+    flags = set ? (flags | flag) : (flags & ~flag);
+    return A_Err(0);
+}
+
+// ---- AEGP Keyframe, Effect --------------------------------------------------------------------------------
+A_Err GetStreamNumKFs(AEGP_StreamRefH, A_long* num) {
+    *num = 0;
+    return call("AEGP_GetStreamNumKFs");
+}
+A_Err DeleteKeyframe(AEGP_StreamRefH, AEGP_KeyframeIndex) { return call("AEGP_DeleteKeyframe"); }
+
+A_Err DisposeEffect(AEGP_EffectRefH effect) {
+    if (A_Err err = call("AEGP_DisposeEffect")) return err;
+    return project().disposeEffectRef(effect) ? A_Err(0) : A_Err_GENERIC;
+}
+
+// ---- AEGP Layer -----------------------------------------------------------------------------------------
+Layer* layerOf(AEGP_LayerH layer) {
+    for (Layer& l : project().comp.layers)
+        if (reinterpret_cast<AEGP_LayerH>(&l) == layer) return &l;
+    return nullptr;
+}
+
+A_Err GetLayerParentComp(AEGP_LayerH layer, AEGP_CompH* comp) {
+    *comp = nullptr;
+    if (A_Err err = call("AEGP_GetLayerParentComp")) return err;
+    if (!layerOf(layer)) return A_Err_GENERIC;
+    *comp = reinterpret_cast<AEGP_CompH>(&project().comp);
+    return A_Err(0);
+}
+
+A_Err GetLayerFromLayerID(AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* layer) {
+    *layer = nullptr;
+    if (A_Err err = call("AEGP_GetLayerFromLayerID")) return err;
+    if (comp != reinterpret_cast<AEGP_CompH>(&project().comp)) return A_Err_GENERIC;
+    Layer* found = project().findLayer(id);
+    if (!found) return A_Err_GENERIC;
+    *layer = reinterpret_cast<AEGP_LayerH>(found);
+    return A_Err(0);
+}
+
+A_Err GetLayerID(AEGP_LayerH layer, AEGP_LayerIDVal* id) {
+    if (A_Err err = call("AEGP_GetLayerID")) return err;
+    Layer* l = layerOf(layer);
+    if (!l) return A_Err_GENERIC;
+    *id = l->id;
+    return A_Err(0);
+}
+
+A_Err GetLayerFlags(AEGP_LayerH layer, AEGP_LayerFlags* flags) {
+    if (A_Err err = call("AEGP_GetLayerFlags")) return err;
+    Layer* l = layerOf(layer);
+    if (!l) return A_Err_GENERIC;
+    *flags = l->flags;
+    return A_Err(0);
+}
+
+A_Err GetLayerIndex(AEGP_LayerH layer, A_long* index) {
+    if (A_Err err = call("AEGP_GetLayerIndex")) return err;
+    Layer* l = layerOf(layer);
+    if (!l) return A_Err_GENERIC;
+    *index = static_cast<A_long>(l - project().comp.layers.data());
+    return A_Err(0);
+}
+
+A_Err GetLayerObjectType(AEGP_LayerH layer, AEGP_ObjectType* type) {
+    if (A_Err err = call("AEGP_GetLayerObjectType")) return err;
+    Layer* l = layerOf(layer);
+    if (!l) return A_Err_GENERIC;
+    *type = l->objectType;
+    return A_Err(0);
+}
+
+A_Err GetLayerToWorldXform(AEGP_LayerH layer, const A_Time*, A_Matrix4* transform) {
+    if (A_Err err = call("AEGP_GetLayerToWorldXform")) return err;
+    if (!layerOf(layer)) return A_Err_GENERIC;
+    std::memset(transform, 0, sizeof(*transform));
+    for (int i = 0; i < 4; ++i) transform->mat[i][i] = 1.0;
+    return A_Err(0);
+}
+
+A_Err IsVideoActive(AEGP_LayerH layer, AEGP_LTimeMode, const A_Time*, A_Boolean* active) {
+    if (A_Err err = call("AEGP_IsVideoActive")) return err;
+    Layer* l = layerOf(layer);
+    if (!l) return A_Err_GENERIC;
+    *active = (l->flags & AEGP_LayerFlag_VIDEO_ACTIVE) ? TRUE : FALSE;
+    return A_Err(0);
+}
+
+// ---- AEGP Light, Camera, Comp, Item ---------------------------------------------------------------------
+A_Err GetLightType(AEGP_LayerH, AEGP_LightType* type) {
+    *type = AEGP_LightType_POINT;
+    return call("AEGP_GetLightType");
+}
+A_Err GetCamera(PF_ProgPtr, const A_Time*, AEGP_LayerH* camera) {
+    *camera = nullptr;
+    return call("AEGP_GetCamera");
+}
+A_Err GetCameraType(AEGP_LayerH, AEGP_CameraType* type) {
+    *type = AEGP_CameraType_PERSPECTIVE;
+    return call("AEGP_GetCameraType");
+}
+A_Err GetDefaultCameraDistanceToImagePlane(AEGP_CompH, A_FpLong* dist) {
+    *dist = 0;
+    return call("AEGP_GetDefaultCameraDistanceToImagePlane");
+}
+A_Err GetItemFromComp(AEGP_CompH comp, AEGP_ItemH* item) {
+    *item = reinterpret_cast<AEGP_ItemH>(comp);
+    return call("AEGP_GetItemFromComp");
+}
+A_Err GetCompNumLayers(AEGP_CompH, A_long* num) {
+    *num = static_cast<A_long>(project().comp.layers.size());
+    return call("AEGP_GetCompNumLayers");
+}
+A_Err GetCompLayerByIndex(AEGP_CompH, A_long index, AEGP_LayerH* layer) {
+    *layer = nullptr;
+    if (A_Err err = call("AEGP_GetCompLayerByIndex")) return err;
+    if (index < 0 || index >= static_cast<A_long>(project().comp.layers.size())) return PF_Err_INVALID_INDEX;
+    *layer = reinterpret_cast<AEGP_LayerH>(&project().comp.layers[index]);
+    return A_Err(0);
+}
+A_Err GetItemDimensions(AEGP_ItemH, A_long* width, A_long* height) {
+    *width = project().comp.width;
+    *height = project().comp.height;
+    return call("AEGP_GetItemDimensions");
+}
+
+// ---- ANSI ------------------------------------------------------------------------------------------------
+int AnsiSprintf(A_char* out, const A_char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int n = std::vsprintf(out, format, args);  // the host's contract: the caller sizes the buffer
+    va_end(args);
+    return n;
+}
+A_char* AnsiStrcpy(A_char* out, const A_char* in) { return std::strcpy(out, in); }
+
+A_FpLong Atan(A_FpLong x) { return std::atan(x); }
+A_FpLong Atan2(A_FpLong y, A_FpLong x) { return std::atan2(y, x); }
+A_FpLong Ceil(A_FpLong x) { return std::ceil(x); }
+A_FpLong Cos(A_FpLong x) { return std::cos(x); }
+A_FpLong Exp(A_FpLong x) { return std::exp(x); }
+A_FpLong Fabs(A_FpLong x) { return std::fabs(x); }
+A_FpLong Floor(A_FpLong x) { return std::floor(x); }
+A_FpLong Fmod(A_FpLong x, A_FpLong y) { return std::fmod(x, y); }
+A_FpLong Hypot(A_FpLong x, A_FpLong y) { return std::hypot(x, y); }
+A_FpLong Log(A_FpLong x) { return std::log(x); }
+A_FpLong Log10(A_FpLong x) { return std::log10(x); }
+A_FpLong Pow(A_FpLong x, A_FpLong y) { return std::pow(x, y); }
+A_FpLong Sin(A_FpLong x) { return std::sin(x); }
+A_FpLong Sqrt(A_FpLong x) { return std::sqrt(x); }
+A_FpLong Tan(A_FpLong x) { return std::tan(x); }
+A_FpLong Asin(A_FpLong x) { return std::asin(x); }
+A_FpLong Acos(A_FpLong x) { return std::acos(x); }
+
+// ---- The tables ----------------------------------------------------------------------------------------------
+const AEGP_PFInterfaceSuite1 kPFInterface = {GetEffectLayer, GetNewEffectForEffect, ConvertEffectToCompTime,
+                                             GetEffectCamera, GetEffectCameraMatrix};
+const AEGP_UtilitySuite3 kUtility = {ReportInfo, StartUndoGroup, EndUndoGroup, RegisterWithAEGP, GetMainHWND};
+const AEGP_StreamSuite2 kStream = {GetNewLayerStream,  GetNewEffectStreamByIndex, DisposeStream,
+                                   GetStreamType,      GetNewStreamValue,         DisposeStreamValue,
+                                   SetStreamValue,     GetLayerStreamValue,       IsStreamTimevarying};
+const AEGP_DynamicStreamSuite4 kDynamicStream = {GetDynamicStreamFlags, SetDynamicStreamFlag};
+const AEGP_KeyframeSuite3 kKeyframe = {GetStreamNumKFs, DeleteKeyframe};
+const AEGP_EffectSuite2 kEffect = {DisposeEffect};
+const AEGP_LayerSuite5 kLayer = {GetLayerParentComp, GetLayerFromLayerID, GetLayerID,           GetLayerFlags,
+                                 GetLayerIndex,      GetLayerObjectType,  GetLayerToWorldXform, IsVideoActive};
+const AEGP_LightSuite2 kLight = {GetLightType};
+const AEGP_CameraSuite2 kCamera = {GetCamera, GetCameraType, GetDefaultCameraDistanceToImagePlane};
+const AEGP_CompSuite10 kComp = {GetItemFromComp, GetCompNumLayers, GetCompLayerByIndex};
+const AEGP_ItemSuite8 kItem = {GetItemDimensions};
+const PF_ANSICallbacksSuite1 kANSI = {Atan, Atan2, Ceil, Cos,  Exp,         Fabs,       Floor, Fmod, Hypot, Log,
+                                      Log10, Pow,  Sin,  Sqrt, Tan, AnsiSprintf, AnsiStrcpy, Asin,  Acos};
+
+}  // namespace
+
+PF_ANSICallbacks ansiCallbacks() {
+    return PF_ANSICallbacks{Atan, Atan2, Ceil, Cos, Exp,         Fabs,       Floor, Fmod, Hypot, Log,
+                            Log10, Pow, Sin,  Sqrt, Tan, AnsiSprintf, AnsiStrcpy, Asin,  Acos};
+}
+
+void serveSuites(SuiteRegistry& registry, HandleStore& handles) {
+    registry.add(kPFHandleSuite, kPFHandleSuiteVersion1, handles.suite());
+    registry.add(kPFANSISuite, kPFANSISuiteVersion1, &kANSI);
+    registry.add(kAEGPPFInterfaceSuite, kAEGPPFInterfaceSuiteVersion1, &kPFInterface);
+    registry.add(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, &kUtility);
+    for (int version : {kAEGPStreamSuiteVersion1, kAEGPStreamSuiteVersion2, kAEGPStreamSuiteVersion5})
+        registry.add(kAEGPStreamSuite, version, &kStream);
+    registry.add(kAEGPDynamicStreamSuite, kAEGPDynamicStreamSuiteVersion4, &kDynamicStream);
+    for (int version : {kAEGPKeyframeSuiteVersion3, kAEGPKeyframeSuiteVersion4})
+        registry.add(kAEGPKeyframeSuite, version, &kKeyframe);
+    for (int version : {kAEGPEffectSuiteVersion2, kAEGPEffectSuiteVersion4})
+        registry.add(kAEGPEffectSuite, version, &kEffect);
+    for (int version : {kAEGPLayerSuiteVersion5, kAEGPLayerSuiteVersion7}) registry.add(kAEGPLayerSuite, version, &kLayer);
+    registry.add(kAEGPLightSuite, kAEGPLightSuiteVersion2, &kLight);
+    registry.add(kAEGPCameraSuite, kAEGPCameraSuiteVersion2, &kCamera);
+    registry.add(kAEGPCompSuite, kAEGPCompSuiteVersion10, &kComp);
+    registry.add(kAEGPItemSuite, kAEGPItemSuiteVersion8, &kItem);
+    // Drawbot: the names answer already; the drawing functions come with the panel's custom UI.
+    static const void* const kDrawbotPending[16] = {};
+    registry.add(kDRAWBOT_DrawSuite, kDRAWBOT_DrawSuite_Version1, kDrawbotPending);
+    registry.add(kDRAWBOT_SupplierSuite, kDRAWBOT_SupplierSuite_Version1, kDrawbotPending);
+    registry.add(kDRAWBOT_SurfaceSuite, kDRAWBOT_SurfaceSuite_Version2, kDrawbotPending);
+    registry.add(kDRAWBOT_PathSuite, kDRAWBOT_PathSuite_Version1, kDrawbotPending);
+}
+
+}  // namespace host

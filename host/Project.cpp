@@ -1,0 +1,57 @@
+#include "host/Project.h"
+
+namespace host {
+
+Project::Project() : streams(kDefaultStreamCount), refTokens_(1 << 16) {
+    comp.layers.push_back(Layer{1, "Solid 1", AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE});
+}
+
+Layer* Project::findLayer(AEGP_LayerIDVal id) {
+    for (Layer& layer : comp.layers)
+        if (layer.id == id) return &layer;
+    return nullptr;
+}
+
+Layer& Project::addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_ObjectType type, AEGP_LayerFlags flags) {
+    comp.layers.push_back(Layer{id, name, type, flags});
+    return comp.layers.back();
+}
+
+AEGP_EffectRefH Project::newEffectRef() {
+    auto ref = reinterpret_cast<AEGP_EffectRefH>(&refTokens_[nextToken_++ % refTokens_.size()]);
+    liveEffects_.insert(ref);
+    effects.made += 1;
+    return ref;
+}
+
+bool Project::disposeEffectRef(AEGP_EffectRefH ref) {
+    if (!liveEffects_.erase(ref)) {
+        effects.badDisposals += 1;
+        return false;
+    }
+    effects.disposed += 1;
+    return true;
+}
+
+AEGP_StreamRefH Project::newStreamRef(int paramIndex) {
+    auto ref = reinterpret_cast<AEGP_StreamRefH>(&refTokens_[nextToken_++ % refTokens_.size()]);
+    liveStreams_[ref] = paramIndex;
+    streamRefs.made += 1;
+    return ref;
+}
+
+bool Project::disposeStreamRef(AEGP_StreamRefH ref) {
+    if (!liveStreams_.erase(ref)) {
+        streamRefs.badDisposals += 1;
+        return false;
+    }
+    streamRefs.disposed += 1;
+    return true;
+}
+
+int Project::streamIndex(AEGP_StreamRefH ref) const {
+    auto it = liveStreams_.find(ref);
+    return it == liveStreams_.end() ? -1 : it->second;
+}
+
+}  // namespace host

@@ -1,0 +1,85 @@
+// Project.h — the host's in-memory project: one composition with its layers, and one effect
+// instance with a stream per parameter index (type, 32-byte value, dynamic flags).
+//
+// References handed to the module (effect, stream, stream value) are counted here, so tests can
+// check that every one obtained is disposed exactly once.
+#ifndef MORPHALITH_HOST_PROJECT_H
+#define MORPHALITH_HOST_PROJECT_H
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AEGP_Suites.h"
+
+namespace host {
+
+// Streams the effect instance has before its parameters are declared: one per index the module uses.
+constexpr int kDefaultStreamCount = 1131;
+
+struct Stream {
+    AEGP_StreamType type = AEGP_StreamType_NO_DATA;
+    AEGP_StreamVal value{};
+    AEGP_DynStreamFlags flags = 0;
+};
+
+struct Layer {
+    AEGP_LayerIDVal id = 0;
+    std::string name;
+    AEGP_ObjectType objectType = AEGP_ObjectType_AV;
+    AEGP_LayerFlags flags = AEGP_LayerFlag_VIDEO_ACTIVE;
+};
+
+struct Composition {
+    A_long width = 640, height = 360;
+    std::vector<Layer> layers;
+};
+
+// Counts of one kind of reference handed to the module.
+struct RefCounts {
+    int made = 0;
+    int disposed = 0;
+    int badDisposals = 0;  // disposals of a reference that was not live (a double dispose, say)
+    int live() const { return made - disposed; }
+};
+
+class Project {
+public:
+    Project();
+
+    Composition comp;
+    AEGP_LayerIDVal effectLayerId = 1;  // the layer the effect is applied to
+    std::vector<Stream> streams;        // by parameter index
+    AEGP_PluginID registeredPluginId = 0;
+
+    Layer* findLayer(AEGP_LayerIDVal id);
+    Layer& addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_ObjectType type, AEGP_LayerFlags flags);
+
+    // References.
+    AEGP_EffectRefH newEffectRef();
+    bool disposeEffectRef(AEGP_EffectRefH ref);
+    AEGP_StreamRefH newStreamRef(int paramIndex);
+    bool disposeStreamRef(AEGP_StreamRefH ref);
+    int streamIndex(AEGP_StreamRefH ref) const;  // -1 when not live
+    bool isEffectRef(AEGP_EffectRefH ref) const { return liveEffects_.count(ref) != 0; }
+    void noteValueMade() { values.made += 1; }
+    void noteValueDisposed(bool wasLive) {
+        if (wasLive) values.disposed += 1;
+        else values.badDisposals += 1;
+    }
+
+    RefCounts effects, streamRefs, values;
+    int setValueCalls = 0;
+    AEGP_PluginID lastSetValuePluginId = 0;
+
+private:
+    std::set<AEGP_EffectRefH> liveEffects_;
+    std::map<AEGP_StreamRefH, int> liveStreams_;
+    std::vector<char> refTokens_;  // addresses used as opaque references
+    int nextToken_ = 0;
+};
+
+}  // namespace host
+
+#endif  // MORPHALITH_HOST_PROJECT_H
