@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <regex>
 #include <system_error>
 #include <vector>
 
@@ -42,6 +41,15 @@ std::string localStamp(const char* format) {
     char stamp[80];
     std::strftime(stamp, sizeof(stamp), format, &local);
     return stamp;
+}
+
+// Every run of line ends becomes one (build logs come with blank lines between their entries).
+std::string collapseLineEnds(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (c != '\n' || out.empty() || out.back() != '\n') out.push_back(c);
+    return out;
 }
 
 void copyField(char* field, size_t size, const std::string& text) {
@@ -148,6 +156,6 @@ std::string saveLogs(PF_InData* in_data, PF_OutData* out_data, std::string text)
     std::ofstream out(file, std::ios::out | std::ios::app);
     if (!out.is_open()) return "";
     out << localStamp("%Y-%m-%d %H:%M:%S :: [MRPH] :: ") << versionLine << "\n";
-    out << std::regex_replace(text, std::regex("\n+"), "\n") << "\n";
+    out << collapseLineEnds(text) << "\n";
     return file;
 }

@@ -1,0 +1,448 @@
+// Morphalith_Kernel.h — the ray-marching kernel: scene distance, marching, shading and MainKernel.
+//
+// One source for every form. The build preprocesses it with MRPH_KERNEL_OPENCL or MRPH_KERNEL_METAL
+// into the texts the module carries, nvcc compiles it as CUDA, and the tests include it as plain C++
+// (namespace mrph_kernel), where MainKernel is called once per pixel.
+#ifndef MORPHALITH_KERNEL_H
+#define MORPHALITH_KERNEL_H
+
+#include "KernelCore.h"
+#include "KernelWrapper.h"
+#include "Morphalith_Kernel_Data.h"
+#include "Morphalith_Kernel_Helpers.h"
+#include "Morphalith_Kernel_March.h"
+#include "Morphalith_Kernel_3D.h"
+
+MRPH_KERNEL_NAMESPACE_BEGIN
+
+typedef struct SdfResult {
+    float dist;
+    MaterialData material;
+    float3 uv;  // reserved
+} SdfResult;
+
+typedef struct RayArgs {
+    float3 ro;
+    float3 rd;
+    float3 viewDir;  // camera-space direction, before the view matrix
+} RayArgs;
+
+typedef struct SceneArgs {
+    MRPH_GLOBAL const RenderData* render;
+    MRPH_GLOBAL const PrimitiveData* primitives;
+    MRPH_GLOBAL const MaterialData* materials;
+    MRPH_GLOBAL const ModifiersData* modifiers;
+    MRPH_GLOBAL const LightData* lights;
+    int numPrimitives;
+    int numLights;
+    int useEnvironment;
+    float time;
+} SceneArgs;
+
+// ---- Combination and material blending ------------------------------------------------------
+
+MRPH_FN MaterialData blend(MaterialData a, MaterialData b, float k) {
+    MaterialData r = a;
+    r.diffuse_color = mix3(a.diffuse_color, b.diffuse_color, k);
+    r.diffuse = mixf(a.diffuse, b.diffuse, k);
+    r.specular = mixf(a.specular, b.specular, k);
+    r.specular_color = mix3(a.specular_color, b.specular_color, k);
+    r.shininess = mixf(a.shininess, b.shininess, k);
+    r.glossiness = mixf(a.glossiness, b.glossiness, k);
+    r.rim = mixf(a.rim, b.rim, k);
+    r.rim_size = mixf(a.rim_size, b.rim_size, k);
+    r.rim_balance = mixf(a.rim_balance, b.rim_balance, k);
+    r.rim_normals = mixf(a.rim_normals, b.rim_normals, k);
+    r.rim_color = mix3(a.rim_color, b.rim_color, k);
+    r.opacity = mixf(a.opacity, b.opacity, k);
+    r.opacity_size = mixf(a.opacity_size, b.opacity_size, k);
+    r.opacity_balance = mixf(a.opacity_balance, b.opacity_balance, k);
+    r.gloss_fresnel_size = mixf(a.gloss_fresnel_size, b.gloss_fresnel_size, k);
+    r.gloss_fresnel_balance = mixf(a.gloss_fresnel_balance, b.gloss_fresnel_balance, k);
+    return r;
+}
+
+// With a smoothing width of 0 or less the blend weight would be (d / 0): infinite, or NaN when the
+// two distances are equal. The hard operation is its limit, so it is taken directly; on a tie the
+// running result b is kept.
+
+// a: the new primitive, b: the running result
+MRPH_FN SdfResult smoothUnion(SdfResult a, SdfResult b, float k) {
+    if (k <= 0.0f) return a.dist < b.dist ? a : b;
+    const float h = clamp(0.5f + 0.5f * (b.dist - a.dist) / k, 0.0f, 1.0f);
+    SdfResult r = b;
+    r.dist = mixf(b.dist, a.dist, h) - k * h * (1.0f - h);
+    r.material = blend(b.material, a.material, h);
+    return r;
+}
+
+// carves a out of b
+MRPH_FN SdfResult smoothSubtract(SdfResult a, SdfResult b, float k) {
+    if (k <= 0.0f) {
+        if (-a.dist > b.dist) {
+            SdfResult r = a;
+            r.dist = -a.dist;
+            return r;
+        }
+        return b;
+    }
+    const float h = clamp(0.5f - 0.5f * (b.dist + a.dist) / k, 0.0f, 1.0f);
+    SdfResult r = b;
+    r.dist = mixf(b.dist, -a.dist, h) + k * h * (1.0f - h);
+    r.material = blend(b.material, a.material, h);
+    return r;
+}
+
+MRPH_FN SdfResult smoothIntersect(SdfResult a, SdfResult b, float k) {
+    if (k <= 0.0f) return a.dist > b.dist ? a : b;
+    const float h = clamp(0.5f - 0.5f * (b.dist - a.dist) / k, 0.0f, 1.0f);
+    SdfResult r = b;
+    r.dist = mixf(b.dist, a.dist, h) + k * h * (1.0f - h);
+    r.material = blend(b.material, a.material, h);
+    return r;
+}
+
+// ---- Scene distance ------------------------------------------------------------------------------
+
+MRPH_FN float ShapeSDF(float3 pos, PrimitiveData prim, int type) {
+    switch (type) {
+        case PrimitiveType_Sphere:
+            return sphereSDF(pos, prim.radius);
+        case PrimitiveType_Hemisphere:
+            return hemisphereSDF(pos, prim.radius, prim.percent, prim.radiusB);
+        case PrimitiveType_Box:
+            return boxSDF(pos, prim.three_size, prim.radius);
+        case PrimitiveType_Torus:
+            return torusSDF(pos, prim.radius, prim.radiusB);
+        case PrimitiveType_Capsule:
+            return capsuleSDF(pos, prim.height, prim.radius);
+        case PrimitiveType_Cylinder:
+            return cylinderSDF(pos, prim.height, prim.radius, prim.radiusB);
+        case PrimitiveType_PieCylinder:
+            return pieCylinderSDF(pos, prim.height, prim.radius, prim.percent * MRPH_PI, prim.radiusB);
+        case PrimitiveType_Hex:
+            return polygonSDF(pos, floor(prim.percent * 100.0f), prim.height, prim.radius, prim.radiusB);
+        case PrimitiveType_Cursor:
+            return cursorSDF(pos, prim.height, prim.radius, prim.radiusB, prim.three_size * 0.01f);
+        case PrimitiveType_Cone:
+            return coneSDF(pos, prim.height, prim.radius, prim.radiusB);
+        case PrimitiveType_RoundCone:
+            return roundConeSDF(pos, prim.height, prim.radius, prim.radiusB);
+        case PrimitiveType_Octahedron:
+            return octahedronSDF(pos, prim.radius);
+        case PrimitiveType_Pyramid:
+            return pyramidSDF(pos, prim.height);
+        case PrimitiveType_Polyhedron:
+            return polyhedronSDF(pos, prim.radius, round(prim.height), prim.three_size, prim.percent);
+        default:
+            return 0.0f;
+    }
+}
+
+MRPH_FN float3 ApplyModifiers(float3 pos, float3 anchor, ModifiersData mods) {
+    if (!(mods.bend_active || mods.twist_active || mods.wave_active || mods.ripples_active)) return pos;
+    // The deformers act around the null layer's anchor point.
+    pos = pos - anchor;
+    if (mods.bend_active) pos = bendMod(pos, mods.bend_power, mods.bend_rotation);
+    if (mods.twist_active) pos = twistMod(pos, mods.twist_power, mods.twist_rotation);
+    if (mods.wave_active) {
+        pos = cosMod(pos, mods.cos_rotation, mods.wave_cos_offset, mods.wave_cos_freq, mods.wave_cos_amp);
+        pos = sinMod(pos, mods.sin_rotation, mods.wave_sin_offset, mods.wave_sin_freq, mods.wave_sin_amp);
+    }
+    if (mods.ripples_active) {
+        pos = ripplesMod(pos, mods.ripples_rotation, mods.ripples_offset, mods.ripples_freq, mods.ripples_amp);
+    }
+    return pos + anchor;
+}
+
+MRPH_FN MaterialData zeroMaterial(void) {
+    MaterialData m;
+    m.rim_color = make_float3(0.0f, 0.0f, 0.0f);
+    m.diffuse_color = m.rim_color;
+    m.specular_color = m.rim_color;
+    m.padding = 0.0f;
+    m.diffuse = 0.0f;
+    m.specular = 0.0f;
+    m.shininess = 0.0f;
+    m.glossiness = 0.0f;
+    m.gloss_fresnel_size = 0.0f;
+    m.gloss_fresnel_balance = 0.0f;
+    m.rim = 0.0f;
+    m.rim_size = 0.0f;
+    m.rim_balance = 0.0f;
+    m.rim_normals = 0.0f;
+    m.opacity = 0.0f;
+    m.opacity_size = 0.0f;
+    m.opacity_balance = 0.0f;
+    return m;
+}
+
+// Distance and material of the whole scene at p (world space). With no enabled primitive the
+// distance is 0 everywhere, which the marcher reads as a miss.
+MRPH_FN SdfResult SceneSDF(float3 p, SceneArgs scene) {
+    SdfResult result;
+    result.dist = 0.0f;
+    result.material = zeroMaterial();
+    result.uv = make_float3(0.0f, 0.0f, 0.0f);
+    int n = 0;
+    const float4 p4 = make_float4(p.x, p.y, p.z, 1.0f);
+    for (int i = 0; i < scene.numPrimitives; ++i) {
+        const PrimitiveData prim = scene.primitives[i];
+        const int type = (int)prim.type;
+        if (type == PrimitiveType_None || !prim.enabled) continue;
+        float3 pos = xyz(MULTIPLY_MAT4_VEC4(prim.transform, p4));
+        pos = ApplyModifiers(pos, prim.anchorPoint, scene.modifiers[i]);
+
+        SdfResult object;
+        object.dist = ShapeSDF(pos, prim, type);
+        object.material = scene.materials[i];
+        object.uv = result.uv;
+
+        if (n == 0) {
+            // The first enabled primitive seeds the scene whatever its operation.
+            result = object;
+        } else if (prim.operation == OperationType_Union) {
+            result = smoothUnion(object, result, prim.smooth);
+        } else if (prim.operation == OperationType_Subtract) {
+            result = smoothSubtract(object, result, prim.smooth);
+        } else if (prim.operation == OperationType_Intersect) {
+            result = smoothIntersect(object, result, prim.smooth);
+        }
+        n = n + 1;
+    }
+    result.dist = result.dist * scene.render->rayMarchMult;
+    return result;
+}
+
+MRPH_FN float SceneDist(float3 p, SceneArgs scene) { return SceneSDF(p, scene).dist; }
+
+// ---- Marching ------------------------------------------------------------------------------------
+
+MRPH_FN float3 GetNormal(float3 pos, SceneArgs scene) {
+    const float eps = scene.render->epsilon;
+    float3 n = make_float3(0.0f, 0.0f, 0.0f);
+    for (int i = 0; i < 4; ++i) {
+        const float3 e = make_float3((float)(((i + 3) >> 1) & 1), (float)((i >> 1) & 1), (float)(i & 1)) * 2.0f -
+                         1.0f;
+        n = n + e * (0.5773f * SceneDist(pos + e * eps, scene));
+    }
+    return normalize(n);
+}
+
+// Distance along the ray to the surface, or -1 once the ray passes maxDist. An empty scene gives 0.
+MRPH_FN float March(RayArgs ray, SceneArgs scene) {
+    float depth = 0.0f;
+    for (int i = 0; i < scene.render->rayMarchSteps; ++i) {
+        const float d = SceneDist(ray.ro + ray.rd * depth, scene);
+        depth = depth + d;
+        if (d < scene.render->epsilon) break;
+        if (depth >= scene.render->maxDist) return -1.0f;
+    }
+    return depth;
+}
+
+MRPH_FN float calcSoftShadows(float3 ro, float3 rd, float maxt, float k, SceneArgs scene) {
+    float res = 1.0f;
+    float t = scene.render->shadowsThreshold;
+    for (int i = 0; i < scene.render->shadowsSteps && t < maxt; ++i) {
+        const float h = SceneDist(ro + rd * t, scene);
+        if (h < 0.001f) return 0.0f;
+        res = fmin(res, k * h / t);
+        t = t + clamp(h, 0.01f, 1.0f / scene.render->shadowsQuality);
+    }
+    return res;
+}
+
+// 1 on open convex surfaces, lower in creases; not clamped.
+MRPH_FN float ambientOcclusion(float3 ro, float3 n, SceneArgs scene) {
+    const float spacing = scene.render->ao_threshold;
+    // Tap spacing 0 would divide 0 by 0: no taps, no occlusion.
+    if (spacing <= 0.0f) return 1.0f;
+    float ao = 0.0f;
+    for (int i = 1; i <= 3; ++i) {
+        const float s = spacing * (float)i;
+        ao = ao + fmax(0.0f, (s - SceneDist(ro + n * s, scene)) / s);
+    }
+    return 1.0f - ao * scene.render->ao_contrast;
+}
+
+// ---- Shading -------------------------------------------------------------------------------------
+
+// Colour of one ray in the output's channel order (blue, green, red, alpha).
+MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment) {
+    float4 fragColor = make_float4(0.0f, 0.0f, 0.0f, 0.0f);
+    const int pass = scene.render->renderPass;
+
+    if (pass != RenderPass_Beauty) {
+        // An unknown pass draws nothing rather than leaving the pixel unset.
+        if (pass != RenderPass_Normal && pass != RenderPass_Depth && pass != RenderPass_AO) return fragColor;
+        const float dist = March(ray, scene);
+        if (dist > 0.0f) {
+            const float3 pos = ray.ro + ray.rd * dist;
+            const float3 normal = GetNormal(pos, scene);
+            float3 rgb;
+            if (pass == RenderPass_Depth) {
+                const float s = smoothstepf(0.0f, scene.render->maxDist, dist);
+                rgb = make_float3(s, s, s);
+            } else if (pass == RenderPass_Normal) {
+                rgb = normal * 0.5f + 0.5f;
+            } else {
+                const float a = ambientOcclusion(pos, normal, scene);
+                rgb = make_float3(a, a, a);
+            }
+            fragColor = make_float4(rgb.z, rgb.y, rgb.x, 1.0f);
+        }
+        return fragColor;
+    }
+
+    int hasPrimitive = 0;
+    for (int i = 0; i < scene.numPrimitives; ++i) {
+        if ((int)scene.primitives[i].type != PrimitiveType_None && scene.primitives[i].enabled) hasPrimitive = 1;
+    }
+    float transmittance = 1.0f;
+    const int environmentShown = scene.render->showEnvironment ? 1 : 0;
+    for (int bounce = 0; bounce <= scene.render->maxReflections; ++bounce) {
+        const float dist = March(ray, scene);
+        const float4 background = GetEnvironment(environment, ray.rd) * transmittance;
+        if (!(dist > 0.0f)) {
+            fragColor.x += background.x;
+            fragColor.y += background.y;
+            fragColor.z += background.z;
+            if (environmentShown) fragColor.w += background.w;
+            break;
+        }
+
+        const float3 pos = ray.ro + ray.rd * dist;
+        const SdfResult result = SceneSDF(pos, scene);
+        // A distance of exactly 0 once meant "no primitive at all"; a ray can also land exactly on a
+        // surface (a sphere seen head-on does), and that hit must be shaded.
+        if (result.dist == 0.0f && !hasPrimitive) break;
+        const float3 normal = GetNormal(pos, scene);
+        const float3 normal_color = normal * 0.5f + 0.5f;
+        const MaterialData m = result.material;
+        float3 passColor = make_float3(0.0f, 0.0f, 0.0f);
+
+        for (int j = 0; j < scene.numLights; ++j) {
+            const LightData L = scene.lights[j];
+            // Parallel (0) and spot (1) lights are not shaded.
+            if (L.type < 2) continue;
+            const float3 lightColor = L.color;
+            if (L.type == 3) {
+                // Ambient: even, no direction, no shadow.
+                passColor += lightColor * m.diffuse_color * L.intensity;
+                continue;
+            }
+            const float3 lightOrigin = make_float3(L.transform.m[12], L.transform.m[13], L.transform.m[14]);
+            const float3 lightDir = normalize(lightOrigin - pos);
+            const float3 diffuse = m.diffuse_color * saturate(dot(normal, lightDir));
+            // A radius of 0 would make both the shadow softness and the highlight exponent infinite.
+            const float radius = fmax(L.radius, 0.01f);
+            const float k = 400.0f / radius;
+            float shadows = 1.0f;
+            if (scene.render->shadowsEnabled) {
+                shadows = calcSoftShadows(pos, lightDir, distance(lightOrigin, pos), k, scene);
+            }
+            const float spec =
+                powUnit(fmax(0.0f, dot(ray.rd, reflect(lightDir, normal))), m.shininess * (1.0f / radius));
+            const float3 specular = lightColor * m.specular_color * (spec * m.specular);
+            passColor += lightColor * (diffuse * m.diffuse + specular) * (L.intensity * shadows);
+        }
+
+        // Ambient gradient from the normal's y; t is not clamped, so the gradient extrapolates.
+        const float t = normal_color.y + (scene.render->ambientBalance * 2.0f - 1.0f);
+        passColor += mix3(scene.render->ambientColorStart, scene.render->ambientColorEnd, t) * m.diffuse_color;
+
+        const float3 rimColor = m.rim_color + normal_color * m.rim_normals;
+        const float rimF = fresnel(normal, ray.rd, m.rim_size) * (1.0f - m.rim_balance) + m.rim_balance;
+        passColor += rimColor * (m.rim * rimF);
+
+        const float reflF =
+            fresnel(normal, ray.rd, m.gloss_fresnel_size) * (1.0f - m.gloss_fresnel_balance) + m.gloss_fresnel_balance;
+        const float ao = scene.render->ao_enabled ? ambientOcclusion(pos, normal, scene) : 1.0f;
+        const float opacityF =
+            fresnel(normal, ray.rd, m.opacity_size) * (1.0f - m.opacity_balance) + m.opacity_balance;
+        const float alpha = m.opacity * opacityF * transmittance;
+
+        if (environmentShown) {
+            fragColor.w = 1.0f;
+        } else {
+            fragColor.w += alpha;
+        }
+        const float3 shaded = mix3(xyz(background), make_float3(passColor.z, passColor.y, passColor.x), alpha) *
+                              (transmittance * ao);
+        fragColor.x += shaded.x;
+        fragColor.y += shaded.y;
+        fragColor.z += shaded.z;
+
+        transmittance = transmittance * m.glossiness * reflF;
+        transmittance = transmittance * transmittance;
+        ray.ro = pos + normal * (scene.render->epsilon * 10.0f);
+        ray.rd = reflect(ray.rd, normal);
+        if (transmittance < 0.001f) break;
+    }
+    return fragColor;
+}
+
+// ---- The entry -----------------------------------------------------------------------------------
+
+#define MRPH_MAIN_KERNEL_ARGS                     \
+    ((IMAGE, float4, inEnvironment))              \
+    ((OUTPUT, float4, outDst))                    \
+    ((BUFFER, PrimitiveData, primitives))         \
+    ((BUFFER, MaterialData, materials))           \
+    ((BUFFER, ModifiersData, modifiers))          \
+    ((BUFFER, LightData, lights))                 \
+    ((RECORD, CamData, camera))                   \
+    ((RECORD, RenderData, render))                \
+    ((VALUE, int, inDstPitch))                    \
+    ((VALUE, int, in16f))                         \
+    ((VALUE, unsigned int, inWidth))              \
+    ((VALUE, unsigned int, inHeight))             \
+    ((VALUE, char, mUseEnvironment))              \
+    ((VALUE, int, numPrimitives))                 \
+    ((VALUE, int, numLights))                     \
+    ((VALUE, float, inTime))
+
+MRPH_KERNEL_DELEGATE(MainKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) {
+    // The launch grid is rounded up to whole work groups.
+    if (x >= inWidth || y >= inHeight) return;
+
+    SceneArgs scene;
+    scene.render = render;
+    scene.primitives = primitives;
+    scene.materials = materials;
+    scene.modifiers = modifiers;
+    scene.lights = lights;
+    scene.numPrimitives = numPrimitives;
+    scene.numLights = numLights;
+    scene.useEnvironment = (int)mUseEnvironment;
+    scene.time = inTime;
+
+    const float2 resolution = make_float2((float)inWidth, (float)inHeight);
+    const float2 fragCoord = make_float2((float)x, (float)y);
+    const KFloat4x4 view = camera->view;
+
+    RayArgs ray;
+    ray.ro = make_float3(view.m[12], view.m[13], view.m[14]);
+    float2 screen = fragCoord - resolution * 0.5f;
+    const float z = resolution.y / camera->fov;
+    ray.viewDir = normalize(make_float3(screen.x, screen.y, -z));
+    if (camera->camType == 1) {
+        screen = screen * make_float2(render->widthFactor, render->heightFactor);
+        // A camera looking straight up or down has view(1, 1) near 0: spread the offsets over x and z.
+        const float3 offset = fabs(view.m[5]) < 0.0001f ? make_float3(screen.x, screen.x, screen.y)
+                                                         : make_float3(screen.x, screen.y, screen.x);
+        ray.ro = ray.ro + offset;
+        ray.viewDir = make_float3(0.0f, 0.0f, -1.0f);
+    }
+    ray.rd = xyz(MULTIPLY_MAT4_VEC4(view, make_float4(ray.viewDir.x, ray.viewDir.y, ray.viewDir.z, 0.0f)));
+
+    const float4 fragColor = Render(ray, scene, inEnvironment);
+    WriteFloat4(fragColor, outDst, (int)y * inDstPitch + (int)x, in16f);
+}
+
+MRPH_KERNEL_ENTRY(MainKernel, MainKernel_Delegate, MRPH_MAIN_KERNEL_ARGS)
+
+MRPH_KERNEL_NAMESPACE_END
+
+#endif  // MORPHALITH_KERNEL_H

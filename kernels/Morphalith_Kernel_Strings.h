@@ -1,0 +1,17 @@
+// Morphalith_Kernel_Strings.h — the kernel texts the module carries.
+//
+// Both are made at build time from the one kernel source (Morphalith_Kernel.h) by the preprocessor,
+// so they hold no comments and no includes. The OpenCL text still holds the directives that its
+// run-time prefix "#define GF_OPENCL_SUPPORTS_16F 0\n" governs; build it with that prefix first.
+#ifndef MORPHALITH_KERNEL_STRINGS_H
+#define MORPHALITH_KERNEL_STRINGS_H
+
+#include <cstddef>
+
+extern const char kMorphalith_Kernel_OpenCLString[];
+extern const std::size_t kMorphalith_Kernel_OpenCLStringLength;  // without the terminating zero
+
+extern const char kMorphalith_Kernel_MetalString[];
+extern const std::size_t kMorphalith_Kernel_MetalStringLength;  // without the terminating zero
+
+#endif  // MORPHALITH_KERNEL_STRINGS_H

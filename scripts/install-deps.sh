@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need (only those that are missing).
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config python3
+    libglm-dev libstb-dev libboost-dev
+    ocl-icd-opencl-dev opencl-headers pocl-opencl-icd clinfo
+    libcairo2-dev fonts-dejavu-core nlohmann-json3-dev libopenexr-dev
+    libgtest-dev libbenchmark-dev
+    mingw-w64 binutils-mingw-w64-x86-64
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: everything is installed"
+    exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
