@@ -91,7 +91,11 @@ namespace {
 [[maybe_unused]] void spdlog_log(std::string message) {
     try {
         LogsData& data = Logger::getInstance()->getData();
-        if (!message.empty()) message = "[" + std::string(data.tag) + "] : " + message;
+        if (!message.empty()) {
+            std::string line("[");
+            line.append(data.tag).append("] : ").append(message);
+            message.swap(line);
+        }
         if (!message.empty() && message.back() != '\n') {
             OutputDebugString((message + "\n").c_str());
         } else {
