@@ -1,5 +1,6 @@
 #include "HandleWrappers.h"
 
+#include <cmath>
 #include <cstring>
 
 // ---- EffectHandleWrapper ------------------------------------------------------------------------------
@@ -106,4 +107,139 @@ A_Err LayerHandleWrapper::getLayerFlags(int* flags) {
     A_Err err = suites_->LayerSuite7()->AEGP_GetLayerFlags(layer_, &value);
     *flags = value;
     return err;
+}
+
+// ---- Camera, light and layer readers ----------------------------------------------------------------
+// Each reader makes a host call only while no earlier one failed, and returns the first error; values
+// are computed from whatever the out-variables hold, so a failed read still leaves a usable record.
+
+namespace {
+
+// The host's row-vector matrix (row 3 = translation) as a column-major float matrix: column c holds
+// host row c, which is the transpose, so transforming a column vector equals the host's p * M.
+glm::mat4 AeMatrixToGlm(A_Matrix4 m) {
+    return glm::mat4((float)m.mat[0][0], (float)m.mat[0][1], (float)m.mat[0][2], (float)m.mat[0][3],
+                     (float)m.mat[1][0], (float)m.mat[1][1], (float)m.mat[1][2], (float)m.mat[1][3],
+                     (float)m.mat[2][0], (float)m.mat[2][1], (float)m.mat[2][2], (float)m.mat[2][3],
+                     (float)m.mat[3][0], (float)m.mat[3][1], (float)m.mat[3][2], (float)m.mat[3][3]);
+}
+
+void storeMatrix(const glm::mat4& m, KFloat4x4* out) { std::memcpy(out, &m[0][0], sizeof(*out)); }
+
+}  // namespace
+
+A_Err EffectHandleWrapper::getCompLights(std::vector<LightData>& lights, AEGP_CompH comp, const A_Time* compTime) {
+    A_Err err = 0;
+    A_long n = 0;
+    err = suites_->LayerSuite5()->AEGP_GetCompNumLayers(comp, &n);
+    if (err || n == 0) return err;
+
+    A_Boolean active = FALSE;
+    AEGP_LayerH layer = nullptr;
+    AEGP_ObjectType objectType = -1;
+    for (A_long i = 0; i < n && !err; ++i) {
+        err = suites_->LayerSuite5()->AEGP_GetCompLayerByIndex(comp, i, &layer);
+        if (err || !layer) continue;
+        // Layer-time mode with the composition time, as the readers have always asked it.
+        err = suites_->LayerSuite5()->AEGP_IsVideoActive(layer, AEGP_LTimeMode_LayerTime, compTime, &active);
+        if (err || !active) continue;
+        err = suites_->LayerSuite5()->AEGP_GetLayerObjectType(layer, &objectType);
+        if (err || objectType != AEGP_ObjectType_LIGHT) continue;
+
+        LightData light{};
+        AEGP_LightType type = -1;
+        err = suites_->LightSuite2()->AEGP_GetLightType(layer, &type);
+        light.type = type;
+        AEGP_StreamVal value{};
+        if (!err)
+            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer, AEGP_LayerStream_INTENSITY,
+                                                                    AEGP_LTimeMode_CompTime, compTime, FALSE,
+                                                                    &value, nullptr);
+        light.intensity = (float)(value.one_d.value / 100.0);
+        value = AEGP_StreamVal{};
+        if (!err)
+            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer, AEGP_LayerStream_LIGHT_FALLOFF_START,
+                                                                    AEGP_LTimeMode_CompTime, compTime, FALSE,
+                                                                    &value, nullptr);
+        light.radius = (float)(value.one_d.value / 100.0);
+        value = AEGP_StreamVal{};
+        if (!err)
+            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer, AEGP_LayerStream_COLOR,
+                                                                    AEGP_LTimeMode_CompTime, compTime, FALSE,
+                                                                    &value, nullptr);
+        light.color.x = (float)value.color.redF;
+        light.color.y = (float)value.color.greenF;
+        light.color.z = (float)value.color.blueF;
+        A_Matrix4 m{};
+        if (!err) err = suites_->LayerSuite5()->AEGP_GetLayerToWorldXform(layer, compTime, &m);
+        storeMatrix(AeMatrixToGlm(m), &light.transform);
+        if (!err) lights.push_back(light);
+    }
+    return err;
+}
+
+LayerHandleWrapper::LayerHandleWrapper(AEGP_SuiteHandler* suites, PF_ProgPtr effect_ref, const A_Time* compTime)
+    : suites_(suites), layer_(nullptr) {
+    // A failure means no camera: the default one is used.
+    if (suites_->PFInterfaceSuite1()->AEGP_GetEffectCamera(effect_ref, compTime, &layer_)) layer_ = nullptr;
+}
+
+A_Err LayerHandleWrapper::getCameraData(CamData* cam, AEGP_CompH comp, const A_Time* compTime) {
+    A_Err err = 0;
+    A_FpLong zoom = 0.0;
+    A_Matrix4 m{};
+    A_long width = 0, height = 0;
+    AEGP_ItemH item = nullptr;
+    err = suites_->CompSuite10()->AEGP_GetItemFromComp(comp, &item);
+    if (!err) err = suites_->ItemSuite8()->AEGP_GetItemDimensions(item, &width, &height);
+
+    if (!layer_) {
+        if (!err) err = suites_->CameraSuite2()->AEGP_GetDefaultCameraDistanceToImagePlane(comp, &zoom);
+        for (int i = 0; i < 4; ++i) m.mat[i][i] = 1.0;
+        m.mat[3][0] = width * 0.5;
+        m.mat[3][1] = height * 0.5;
+        m.mat[3][2] = -zoom;
+    } else {
+        AEGP_CameraType type = -1;
+        if (!err) err = suites_->CameraSuite2()->AEGP_GetCameraType(layer_, &type);
+        cam->camType = type == AEGP_CameraType_ORTHOGRAPHIC ? 1 : 0;
+        AEGP_StreamVal value{};
+        // Camera streams are read before expressions.
+        if (!err)
+            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer_, AEGP_LayerStream_ZOOM,
+                                                                    AEGP_LTimeMode_CompTime, compTime, TRUE, &value,
+                                                                    nullptr);
+        zoom = value.one_d.value;
+        value = AEGP_StreamVal{};
+        if (!err)
+            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer_, AEGP_LayerStream_APERTURE,
+                                                                    AEGP_LTimeMode_CompTime, compTime, TRUE, &value,
+                                                                    nullptr);
+        cam->aperture = (float)value.one_d.value;
+        value = AEGP_StreamVal{};
+        if (!err)
+            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer_, AEGP_LayerStream_FOCUS_DISTANCE,
+                                                                    AEGP_LTimeMode_CompTime, compTime, TRUE, &value,
+                                                                    nullptr);
+        cam->focusDistance = (float)value.one_d.value;
+        if (!err) err = suites_->LayerSuite5()->AEGP_GetLayerToWorldXform(layer_, compTime, &m);
+    }
+
+    // The kernel looks along the camera's +z; the host's camera looks along its -z.
+    const glm::mat4 flip(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1);
+    storeMatrix(AeMatrixToGlm(m) * flip, &cam->view);
+    cam->fov = (float)(2.0 * std::atan(((double)height / zoom) * 0.5));
+    return err;
+}
+
+A_Err LayerHandleWrapper::getMatrix(glm::mat4* out, const A_Time* compTime) {
+    A_Matrix4 m{};
+    A_Err err = suites_->LayerSuite5()->AEGP_GetLayerToWorldXform(layer_, compTime, &m);
+    *out = glm::inverse(AeMatrixToGlm(m));
+    return err;
+}
+
+A_Err LayerHandleWrapper::getStreamValue(int stream, const A_Time* compTime, AEGP_StreamVal* value) {
+    return suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer_, stream, AEGP_LTimeMode_CompTime, compTime, FALSE,
+                                                             value, nullptr);
 }

@@ -8,7 +8,10 @@
 
 #include <vector>
 
+#include <glm/glm.hpp>
+
 #include "AEGP_SuiteHandler.h"
+#include "Morphalith_Kernel_Data.h"
 
 class EffectHandleWrapper {
 public:
@@ -22,6 +25,8 @@ public:
     A_Err getCompTime(A_Time* out);
     // The composition the effect's layer lives in; null when it cannot be found.
     AEGP_CompH getEffectCompHandle();
+    // Appends one record per video-active light layer of comp, in layer order (top first).
+    A_Err getCompLights(std::vector<LightData>& lights, AEGP_CompH comp, const A_Time* compTime);
 
 private:
     AEGP_EffectRefH effect_;
@@ -71,11 +76,18 @@ private:
 class LayerHandleWrapper {
 public:
     LayerHandleWrapper(AEGP_SuiteHandler* suites, AEGP_CompH comp, int layerID);
+    // The composition's active camera at compTime; no layer when there is none (the default camera).
+    LayerHandleWrapper(AEGP_SuiteHandler* suites, PF_ProgPtr effect_ref, const A_Time* compTime);
     LayerHandleWrapper(const LayerHandleWrapper&) = delete;
     LayerHandleWrapper& operator=(const LayerHandleWrapper&) = delete;
 
     AEGP_LayerH get() const { return layer_; }
     A_Err getLayerFlags(int* flags);
+    // fov and view always; camType, aperture and focusDistance only with a camera layer.
+    A_Err getCameraData(CamData* cam, AEGP_CompH comp, const A_Time* compTime);
+    // The layer's world-to-layer matrix.
+    A_Err getMatrix(glm::mat4* out, const A_Time* compTime);
+    A_Err getStreamValue(int stream, const A_Time* compTime, AEGP_StreamVal* value);
 
 private:
     AEGP_SuiteHandler* suites_;

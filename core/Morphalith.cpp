@@ -1,4 +1,4 @@
-// Morphalith.cpp — the module's entry points, command dispatch, global set-up and About.
+// Morphalith.cpp — the module's entry points and command dispatch.
 #include <exception>
 #include <string>
 
@@ -121,21 +121,7 @@ MRPH_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_da
 
 #if defined(_WIN32)
 // Asks a hybrid-graphics driver to run CUDA work on the discrete GPU.
-extern "C" __declspec(dllexport) unsigned long NvOptimusEnablementCuda = 1;
-#endif
-
-// ---- Global set-up, set-down, About and events ------------------------------------------------------
-
-PF_Err About(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*) { return PF_Err_NONE; }
-
-PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF_LayerDef*) {
-    out_data->my_version = kEffectVersionWord;
-    LoggerInit(in_data, out_data, kEffectName, "Quorvex-Labs");
-    out_data->out_flags = kEffectOutFlags;
-    out_data->out_flags2 = kEffectOutFlags2;
-    return PF_Err_NONE;
+extern "C" {
+__declspec(dllexport) unsigned long NvOptimusEnablementCuda = 1;
 }
-
-PF_Err GlobalSetdown(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*) { return PF_Err_NONE; }
-
-PF_Err HandleEvent(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, PF_EventExtra*) { return PF_Err_NONE; }
+#endif

@@ -15,10 +15,7 @@ HandleStore::~HandleStore() {
 
 PF_Handle HandleStore::create(size_t size) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (failNext_) {
-        failNext_ = false;
-        return nullptr;
-    }
+    if (failAllocationIn_ > 0 && --failAllocationIn_ == 0) return nullptr;
     auto* entry = new Entry;
     entry->size = size;
     entry->storage.assign(size == 0 ? 1 : size, 0);  // a zero-size block still has an address
@@ -81,6 +78,7 @@ PF_Handle HandleStore::New(A_u_longlong size) { return g_store ? g_store->create
 void* HandleStore::Lock(PF_Handle handle) {
     if (!g_store) return nullptr;
     std::lock_guard<std::mutex> lock(g_store->mutex_);
+    if (g_store->failLockIn_ > 0 && --g_store->failLockIn_ == 0) return nullptr;
     Entry* entry = g_store->find(handle);
     if (!entry) return nullptr;
     entry->locks += 1;

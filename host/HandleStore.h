@@ -31,8 +31,10 @@ public:
     int lockDepth(PF_Handle handle) const;
     int openLocks() const;       // locks not yet unlocked, over all handles
     int lockCalls() const { return lockCalls_; }
-    // Test hook: the next allocation fails.
-    void failNextAllocation() { failNext_ = true; }
+    // Test hook: the next allocation fails (after `skip` that succeed).
+    void failNextAllocation(int skip = 0) { failAllocationIn_ = skip + 1; }
+    // Test hook: the next lock yields no memory and takes no lock (after `skip` that succeed).
+    void failNextLock(int skip = 0) { failLockIn_ = skip + 1; }
 
 private:
     struct Entry {
@@ -55,7 +57,8 @@ private:
     mutable std::mutex mutex_;
     std::map<PF_Handle, Entry*> entries_;
     int lockCalls_ = 0;
-    bool failNext_ = false;
+    int failAllocationIn_ = 0;  // counts down; the allocation that reaches 0 fails
+    int failLockIn_ = 0;
 };
 
 }  // namespace host

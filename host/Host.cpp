@@ -1,9 +1,17 @@
 #include "host/Host.h"
 
+#include "PF_Param.h"
+
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "host/HostSuites.h"
+#include "host/ParamCheckout.h"
 #include "host/OutputCapture.h"
 
 namespace host {
@@ -12,18 +20,114 @@ namespace {
 
 Host* g_host = nullptr;
 
+// UTF-8 to UTF-16, zero-terminated; a byte that starts no valid sequence becomes U+FFFD.
+std::vector<A_UTF16Char> toUtf16(const std::string& text) {
+    std::vector<A_UTF16Char> out;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        uint32_t cp = 0xFFFD;
+        size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
+        if (extra == 0) {
+            cp = c;
+        } else if (extra <= 3 && i + extra < text.size()) {
+            cp = c & (0x3F >> extra);
+            for (size_t k = 1; k <= extra; ++k) {
+                unsigned char cc = static_cast<unsigned char>(text[i + k]);
+                if ((cc >> 6) != 2) {
+                    cp = 0xFFFD;
+                    extra = k - 1;
+                    break;
+                }
+                cp = (cp << 6) | (cc & 0x3F);
+            }
+        } else {
+            extra = 0;
+        }
+        i += extra + 1;
+        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+            cp -= 0x10000;
+            out.push_back(static_cast<A_UTF16Char>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<A_UTF16Char>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<A_UTF16Char>(cp > 0xFFFF ? 0xFFFD : cp));
+        }
+    }
+    out.push_back(0);
+    return out;
+}
+
+// A module inside a bundle is reported as the bundle, as a bundle-loading host does.
+std::string reportedModulePath(const std::string& modulePath) {
+    size_t contents = modulePath.rfind(".plugin/Contents/");
+    return contents == std::string::npos ? modulePath : modulePath.substr(0, contents + 7);
+}
+
 PF_Err GetPlatformData(PF_ProgPtr, PF_PlatDataID which, void* data) {
     if (!g_host || !data) return PF_Err_BAD_CALLBACK_PARAM;
     if (A_Err err = g_host->hostCall("get_platform_data")) return err;
     if (which == PF_PlatData_EXE_FILE_PATH_W || which == PF_PlatData_RES_FILE_PATH_W) {
-        // UTF-16, zero-terminated. Our paths are plain bytes; each byte becomes one code unit.
-        const std::string& path = g_host->module().path();
-        auto* out = static_cast<A_UTF16Char*>(data);
-        for (size_t i = 0; i < path.size(); ++i) out[i] = static_cast<unsigned char>(path[i]);
-        out[path.size()] = 0;
+        std::vector<A_UTF16Char> path = toUtf16(reportedModulePath(g_host->module().path()));
+        std::memcpy(data, path.data(), path.size() * sizeof(A_UTF16Char));
         return PF_Err_NONE;
     }
     return PF_Err_BAD_CALLBACK_PARAM;
+}
+
+Stream streamFor(const PF_ParamDef& def) {
+    Stream stream;
+    switch (def.param_type) {
+        case PF_Param_FLOAT_SLIDER:
+            stream.type = AEGP_StreamType_OneD;
+            stream.value.one_d.value = def.u.fs_d.value;
+            break;
+        case PF_Param_CHECKBOX:
+            stream.type = AEGP_StreamType_OneD;
+            stream.value.one_d.value = def.u.bd.value;
+            break;
+        case PF_Param_POPUP:
+            stream.type = AEGP_StreamType_OneD;
+            stream.value.one_d.value = def.u.pd.value;
+            break;
+        case PF_Param_ANGLE:
+            stream.type = AEGP_StreamType_OneD;
+            stream.value.one_d.value = def.u.ad.value / 65536.0;
+            break;
+        case PF_Param_COLOR:
+            stream.type = AEGP_StreamType_COLOR;
+            stream.value.color = {def.u.cd.value.alpha / 255.0, def.u.cd.value.red / 255.0,
+                                  def.u.cd.value.green / 255.0, def.u.cd.value.blue / 255.0};
+            break;
+        case PF_Param_LAYER: stream.type = AEGP_StreamType_LAYER_ID; break;
+        case PF_Param_ARBITRARY_DATA: stream.type = AEGP_StreamType_ARB; break;
+        default: stream.type = AEGP_StreamType_NO_DATA; break;
+    }
+    return stream;
+}
+
+PF_Err AddParam(PF_ProgPtr, A_long index, PF_ParamDef* def) {
+    if (!g_host || !def) return PF_Err_BAD_CALLBACK_PARAM;
+    if (A_Err err = g_host->hostCall("add_param")) return err;
+    // Only appending is supported: that is how every effect declares its panel.
+    if (index != -1 && index != static_cast<A_long>(g_host->panel().size())) return PF_Err_INVALID_INDEX;
+    int added = g_host->panel().add(*def);
+    std::vector<Stream>& streams = g_host->project().streams;
+    if (added >= static_cast<int>(streams.size())) streams.resize(added + 1);
+    streams[added] = streamFor(*def);
+    return PF_Err_NONE;
+}
+
+PF_Err RegisterUI(PF_ProgPtr, PF_CustomUIInfo* info) {
+    if (!g_host || !info) return PF_Err_BAD_CALLBACK_PARAM;
+    if (A_Err err = g_host->hostCall("register_ui")) return err;
+    g_host->panel().customUI.push_back(*info);
+    return PF_Err_NONE;
+}
+
+std::string makeDebugSinkPath() {
+    static int counter = 0;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = tmp && *tmp ? tmp : "/tmp";
+    return dir + "/morphalith-debug-text-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
 }
 
 }  // namespace
@@ -47,6 +151,14 @@ Host::Host(std::string modulePath) : modulePath_(std::move(modulePath)) {
 
     utils_.ansi = ansiCallbacks();
     utils_.get_platform_data = GetPlatformData;
+    in_.inter.add_param = AddParam;
+    in_.inter.register_ui = RegisterUI;
+    installParamCheckout(&in_.inter);
+
+    // The debug-text window of the Linux module writes to the file this variable names.
+    debugSinkPath_ = makeDebugSinkPath();
+    std::remove(debugSinkPath_.c_str());
+    setenv("MORPHALITH_DEBUG_TEXT_SINK", debugSinkPath_.c_str(), 1);
 
     in_.utils = &utils_;
     in_.effect_ref = &effectToken_;
@@ -67,6 +179,9 @@ Host::Host(std::string modulePath) : modulePath_(std::move(modulePath)) {
 
 Host::~Host() {
     module_.unload();
+    std::remove(debugSinkPath_.c_str());
+    const char* sink = std::getenv("MORPHALITH_DEBUG_TEXT_SINK");
+    if (sink && debugSinkPath_ == sink) unsetenv("MORPHALITH_DEBUG_TEXT_SINK");
     if (g_host == this) g_host = nullptr;
 }
 
@@ -100,6 +215,8 @@ PF_Err Host::command(PF_Cmd cmd, void* extra, PF_LayerDef* output) {
     out_.my_version = version;
     out_.global_data = in_.global_data;
     out_.sequence_data = in_.sequence_data;
+    PF_Handle before = in_.sequence_data;
+    if (cmd == PF_Cmd_PARAMS_SETUP) panel_.reset();
 
     PF_Err err;
     if (capture_) {
@@ -113,12 +230,79 @@ PF_Err Host::command(PF_Cmd cmd, void* extra, PF_LayerDef* output) {
     out_.return_msg[sizeof(out_.return_msg) - 1] = '\0';
     lastReturnMessage_ = out_.return_msg;
 
-    if (cmd == PF_Cmd_GLOBAL_SETUP || cmd == PF_Cmd_GLOBAL_SETDOWN) in_.global_data = out_.global_data;
-    if (cmd == PF_Cmd_SEQUENCE_SETUP || cmd == PF_Cmd_SEQUENCE_RESETUP || cmd == PF_Cmd_SEQUENCE_FLATTEN ||
-        cmd == PF_Cmd_SEQUENCE_SETDOWN)
+    if (cmd == PF_Cmd_GLOBAL_SETUP) in_.global_data = out_.global_data;
+    if (cmd == PF_Cmd_GLOBAL_SETDOWN) in_.global_data = nullptr;  // gone, whatever the module answered
+    if (cmd == PF_Cmd_SEQUENCE_SETUP) in_.sequence_data = out_.sequence_data;
+    if (cmd == PF_Cmd_SEQUENCE_SETDOWN) in_.sequence_data = nullptr;
+    if ((cmd == PF_Cmd_SEQUENCE_RESETUP || cmd == PF_Cmd_SEQUENCE_FLATTEN) && out_.sequence_data != before) {
+        // The module made a new record; the one it was given is the host's to free.
+        if (before) handles_.dispose(before);
         in_.sequence_data = out_.sequence_data;
+    }
     if (cmd == PF_Cmd_PARAMS_SETUP && out_.num_params > 0) in_.num_params = out_.num_params;
     return err;
 }
+
+std::vector<unsigned char> Host::sequenceBytes() const {
+    std::vector<unsigned char> bytes;
+    if (!in_.sequence_data || !handles_.owns(in_.sequence_data)) return bytes;
+    auto* block = static_cast<const unsigned char*>(handles_.block(in_.sequence_data));
+    bytes.assign(block, block + handles_.size(in_.sequence_data));
+    return bytes;
+}
+
+PF_Err Host::saveProject(SavedProject* saved) {
+    *saved = SavedProject{};
+    if (in_.sequence_data) {
+        if (PF_Err err = command(PF_Cmd_SEQUENCE_FLATTEN)) return err;
+        saved->hasSequenceData = in_.sequence_data != nullptr;
+        saved->sequenceData = sequenceBytes();
+    }
+    saved->streams = project_.streams;
+    return PF_Err_NONE;
+}
+
+PF_Err Host::reopenProject(const SavedProject& saved) {
+    if (in_.sequence_data) {
+        if (PF_Err err = command(PF_Cmd_SEQUENCE_SETDOWN)) return err;
+    }
+    project_.streams = saved.streams;
+    PF_Handle stored = nullptr;
+    if (saved.hasSequenceData) {
+        stored = handles_.create(saved.sequenceData.size());
+        if (!stored) return PF_Err_OUT_OF_MEMORY;
+        if (!saved.sequenceData.empty())
+            std::memcpy(handles_.block(stored), saved.sequenceData.data(), saved.sequenceData.size());
+    }
+    in_.sequence_data = stored;
+    PF_Err err = command(PF_Cmd_SEQUENCE_RESETUP);
+    // On failure the module made nothing: the stored copy is dropped and the instance has no data.
+    if (in_.sequence_data == stored && stored) {
+        handles_.dispose(stored);
+        in_.sequence_data = nullptr;
+    }
+    return err;
+}
+
+std::vector<std::string> Host::debugTexts() const {
+    std::vector<std::string> texts;
+    std::ifstream file(debugSinkPath_, std::ios::binary);
+    if (!file) return texts;
+    std::stringstream all;
+    all << file.rdbuf();
+    const std::string data = all.str();
+    size_t pos = 0;
+    while (pos < data.size()) {
+        size_t eol = data.find('\n', pos);
+        if (eol == std::string::npos) break;
+        size_t length = std::strtoull(data.substr(pos, eol - pos).c_str(), nullptr, 10);
+        if (eol + 1 + length > data.size()) break;
+        texts.push_back(data.substr(eol + 1, length));
+        pos = eol + 1 + length + 1;
+    }
+    return texts;
+}
+
+void Host::clearDebugTexts() { std::remove(debugSinkPath_.c_str()); }
 
 }  // namespace host

@@ -8,10 +8,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "PF_Effect.h"
 #include "host/CallTrace.h"
 #include "host/HandleStore.h"
+#include "host/Panel.h"
 #include "host/PluginModule.h"
 #include "host/Project.h"
 #include "host/SuiteRegistry.h"
@@ -49,10 +51,25 @@ public:
     // The injected error for this call, or 0 (and it is spent); the call is traced either way.
     A_Err hostCall(const std::string& function);
 
+    // ---- Project save and reopen ----
+    // Saving asks the module for its flattened sequence data and keeps those bytes with the streams.
+    PF_Err saveProject(SavedProject* saved);
+    // Reopening sets down the live instance's sequence data, restores the streams and hands the saved
+    // bytes back through PF_Cmd_SEQUENCE_RESETUP (no bytes: no incoming sequence data).
+    PF_Err reopenProject(const SavedProject& saved);
+    // The live instance's sequence-data bytes (empty when it has none).
+    std::vector<unsigned char> sequenceBytes() const;
+
+    // ---- Debug-text window ----
+    // The texts the module showed in its debug-text window, oldest first.
+    std::vector<std::string> debugTexts() const;
+    void clearDebugTexts();
+
     PluginModule& module() { return module_; }
     SuiteRegistry& suites() { return suites_; }
     HandleStore& handles() { return handles_; }
     Project& project() { return project_; }
+    Panel& panel() { return panel_; }
     CallTrace& trace() { return trace_; }
     void setTraceEcho(bool echo) { trace_.setEcho(echo); }
 
@@ -64,7 +81,9 @@ private:
     SuiteRegistry suites_;
     HandleStore handles_;
     Project project_;
+    Panel panel_;
     PluginModule module_;
+    std::string debugSinkPath_;
     PF_UtilCallbacks utils_{};
     PF_InData in_{};
     PF_OutData out_{};

@@ -8,7 +8,10 @@
 
 #include "AEGP_Suites.h"
 #include "Drawbot.h"
+#include "PF_Param.h"
 #include "PF_Suites.h"
+#include "host/Composition3D.h"
+#include "host/GpuDevice.h"
 #include "host/Host.h"
 
 namespace host {
@@ -42,7 +45,9 @@ A_Err ConvertEffectToCompTime(PF_ProgPtr, A_long what_time, A_u_long time_scale,
 
 A_Err GetEffectCamera(PF_ProgPtr, const A_Time*, AEGP_LayerH* camera_layerPH) {
     *camera_layerPH = nullptr;
-    return call("AEGP_GetEffectCamera");
+    if (A_Err err = call("AEGP_GetEffectCamera")) return err;
+    *camera_layerPH = reinterpret_cast<AEGP_LayerH>(const_cast<Layer*>(activeCamera(project())));
+    return A_Err(0);
 }
 
 A_Err GetEffectCameraMatrix(PF_ProgPtr, const A_Time*, A_Matrix4* matrix, A_FpLong* dist, short* w, short* h) {
@@ -128,12 +133,17 @@ A_Err SetStreamValue(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_Strea
     return A_Err(0);
 }
 
-A_Err GetLayerStreamValue(AEGP_LayerH, AEGP_LayerStream, AEGP_LTimeMode, const A_Time*, A_Boolean,
+Layer* layerOf(AEGP_LayerH layer);
+
+// Expressions do not exist here, so pre- and post-expression values are the same.
+A_Err GetLayerStreamValue(AEGP_LayerH layer, AEGP_LayerStream stream, AEGP_LTimeMode, const A_Time* time, A_Boolean,
                           AEGP_StreamVal* val, AEGP_StreamType* type) {
-    if (A_Err err = call("AEGP_GetLayerStreamValue")) return err;
     std::memset(val, 0, sizeof(*val));
     if (type) *type = AEGP_StreamType_NO_DATA;
-    return A_Err(0);
+    if (A_Err err = call("AEGP_GetLayerStreamValue")) return err;
+    Layer* l = layerOf(layer);
+    if (!l) return A_Err_GENERIC;
+    return layerStreamValue(*l, stream, timeInSeconds(time), val, type);
 }
 
 A_Err IsStreamTimevarying(AEGP_StreamRefH, A_Boolean* varies) {
@@ -228,11 +238,11 @@ A_Err GetLayerObjectType(AEGP_LayerH layer, AEGP_ObjectType* type) {
     return A_Err(0);
 }
 
-A_Err GetLayerToWorldXform(AEGP_LayerH layer, const A_Time*, A_Matrix4* transform) {
+A_Err GetLayerToWorldXform(AEGP_LayerH layer, const A_Time* time, A_Matrix4* transform) {
     if (A_Err err = call("AEGP_GetLayerToWorldXform")) return err;
-    if (!layerOf(layer)) return A_Err_GENERIC;
-    std::memset(transform, 0, sizeof(*transform));
-    for (int i = 0; i < 4; ++i) transform->mat[i][i] = 1.0;
+    Layer* l = layerOf(layer);
+    if (!l) return A_Err_GENERIC;
+    *transform = layerToWorld(*l, timeInSeconds(time));
     return A_Err(0);
 }
 
@@ -245,21 +255,29 @@ A_Err IsVideoActive(AEGP_LayerH layer, AEGP_LTimeMode, const A_Time*, A_Boolean*
 }
 
 // ---- AEGP Light, Camera, Comp, Item ---------------------------------------------------------------------
-A_Err GetLightType(AEGP_LayerH, AEGP_LightType* type) {
-    *type = AEGP_LightType_POINT;
-    return call("AEGP_GetLightType");
+A_Err GetLightType(AEGP_LayerH layer, AEGP_LightType* type) {
+    if (A_Err err = call("AEGP_GetLightType")) return err;
+    Layer* l = layerOf(layer);
+    if (!l || l->objectType != AEGP_ObjectType_LIGHT) return A_Err_GENERIC;
+    *type = l->props.lightType;
+    return A_Err(0);
 }
 A_Err GetCamera(PF_ProgPtr, const A_Time*, AEGP_LayerH* camera) {
     *camera = nullptr;
     return call("AEGP_GetCamera");
 }
-A_Err GetCameraType(AEGP_LayerH, AEGP_CameraType* type) {
-    *type = AEGP_CameraType_PERSPECTIVE;
-    return call("AEGP_GetCameraType");
+A_Err GetCameraType(AEGP_LayerH layer, AEGP_CameraType* type) {
+    if (A_Err err = call("AEGP_GetCameraType")) return err;
+    Layer* l = layerOf(layer);
+    if (!l || l->objectType != AEGP_ObjectType_CAMERA) return A_Err_GENERIC;
+    *type = l->props.cameraType;
+    return A_Err(0);
 }
 A_Err GetDefaultCameraDistanceToImagePlane(AEGP_CompH, A_FpLong* dist) {
     *dist = 0;
-    return call("AEGP_GetDefaultCameraDistanceToImagePlane");
+    if (A_Err err = call("AEGP_GetDefaultCameraDistanceToImagePlane")) return err;
+    *dist = defaultCameraDistance(project().comp);
+    return A_Err(0);
 }
 A_Err GetItemFromComp(AEGP_CompH comp, AEGP_ItemH* item) {
     *item = reinterpret_cast<AEGP_ItemH>(comp);
@@ -280,6 +298,29 @@ A_Err GetItemDimensions(AEGP_ItemH, A_long* width, A_long* height) {
     *width = project().comp.width;
     *height = project().comp.height;
     return call("AEGP_GetItemDimensions");
+}
+
+// ---- PF Param Utils, PF Effect UI ------------------------------------------------------------------------
+PF_Err UpdateParamUI(PF_ProgPtr, A_long index, const PF_ParamDef* def) {
+    if (A_Err err = call("PF_UpdateParamUI")) return err;
+    Panel& panel = Host::current()->panel();
+    DeclaredParam* declared = panel.find(index);
+    if (!declared || !def) return PF_Err_INVALID_INDEX;
+    // Run-time attributes only: the pointers of the copy are the module's and die with the call.
+    declared->def.ui_flags = def->ui_flags;
+    declared->def.flags = def->flags;
+    std::memcpy(declared->def.name, def->name, sizeof(def->name));
+    declared->def.name[sizeof(declared->def.name) - 1] = '\0';
+    if (def->param_type == PF_Param_FLOAT_SLIDER && declared->def.param_type == PF_Param_FLOAT_SLIDER)
+        declared->def.u.fs_d = def->u.fs_d;
+    panel.updateCalls += 1;
+    return PF_Err_NONE;
+}
+
+PF_Err SetOptionsButtonName(PF_ProgPtr, const A_char* name) {
+    if (A_Err err = call("PF_SetOptionsButtonName")) return err;
+    Host::current()->panel().optionsButtonName = name ? name : "";
+    return PF_Err_NONE;
 }
 
 // ---- ANSI ------------------------------------------------------------------------------------------------
@@ -321,11 +362,14 @@ const AEGP_DynamicStreamSuite4 kDynamicStream = {GetDynamicStreamFlags, SetDynam
 const AEGP_KeyframeSuite3 kKeyframe = {GetStreamNumKFs, DeleteKeyframe};
 const AEGP_EffectSuite2 kEffect = {DisposeEffect};
 const AEGP_LayerSuite5 kLayer = {GetLayerParentComp, GetLayerFromLayerID, GetLayerID,           GetLayerFlags,
-                                 GetLayerIndex,      GetLayerObjectType,  GetLayerToWorldXform, IsVideoActive};
+                                 GetLayerIndex,      GetLayerObjectType,  GetLayerToWorldXform, IsVideoActive,
+                                 GetCompNumLayers,   GetCompLayerByIndex};
 const AEGP_LightSuite2 kLight = {GetLightType};
 const AEGP_CameraSuite2 kCamera = {GetCamera, GetCameraType, GetDefaultCameraDistanceToImagePlane};
-const AEGP_CompSuite10 kComp = {GetItemFromComp, GetCompNumLayers, GetCompLayerByIndex};
+const AEGP_CompSuite10 kComp = {GetItemFromComp};
 const AEGP_ItemSuite8 kItem = {GetItemDimensions};
+const PF_ParamUtilsSuite3 kParamUtils = {UpdateParamUI};
+const PF_EffectUISuite1 kEffectUI = {SetOptionsButtonName};
 const PF_ANSICallbacksSuite1 kANSI = {Atan, Atan2, Ceil, Cos,  Exp,         Fabs,       Floor, Fmod, Hypot, Log,
                                       Log10, Pow,  Sin,  Sqrt, Tan, AnsiSprintf, AnsiStrcpy, Asin,  Acos};
 
@@ -339,6 +383,8 @@ PF_ANSICallbacks ansiCallbacks() {
 void serveSuites(SuiteRegistry& registry, HandleStore& handles) {
     registry.add(kPFHandleSuite, kPFHandleSuiteVersion1, handles.suite());
     registry.add(kPFANSISuite, kPFANSISuiteVersion1, &kANSI);
+    registry.add(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &kParamUtils);
+    registry.add(kPFEffectUISuite, kPFEffectUISuiteVersion1, &kEffectUI);
     registry.add(kAEGPPFInterfaceSuite, kAEGPPFInterfaceSuiteVersion1, &kPFInterface);
     registry.add(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, &kUtility);
     for (int version : {kAEGPStreamSuiteVersion1, kAEGPStreamSuiteVersion2, kAEGPStreamSuiteVersion5})
@@ -353,6 +399,7 @@ void serveSuites(SuiteRegistry& registry, HandleStore& handles) {
     registry.add(kAEGPCameraSuite, kAEGPCameraSuiteVersion2, &kCamera);
     registry.add(kAEGPCompSuite, kAEGPCompSuiteVersion10, &kComp);
     registry.add(kAEGPItemSuite, kAEGPItemSuiteVersion8, &kItem);
+    serveRenderSuites(registry);  // GPU device, world and sequence-data suites (host/GpuDevice.cpp)
     // Drawbot: the names answer already; the drawing functions come with the panel's custom UI.
     static const void* const kDrawbotPending[16] = {};
     registry.add(kDRAWBOT_DrawSuite, kDRAWBOT_DrawSuite_Version1, kDrawbotPending);

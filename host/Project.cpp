@@ -3,7 +3,7 @@
 namespace host {
 
 Project::Project() : streams(kDefaultStreamCount), refTokens_(1 << 16) {
-    comp.layers.push_back(Layer{1, "Solid 1", AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE});
+    comp.layers.push_back(Layer{1, "Solid 1", AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE, {}});
 }
 
 Layer* Project::findLayer(AEGP_LayerIDVal id) {
@@ -13,7 +13,7 @@ Layer* Project::findLayer(AEGP_LayerIDVal id) {
 }
 
 Layer& Project::addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_ObjectType type, AEGP_LayerFlags flags) {
-    comp.layers.push_back(Layer{id, name, type, flags});
+    comp.layers.push_back(Layer{id, name, type, flags, {}});
     return comp.layers.back();
 }
 

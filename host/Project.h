@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AEGP_Suites.h"
+#include "host/LayerProperties.h"
 
 namespace host {
 
@@ -29,6 +30,7 @@ struct Layer {
     std::string name;
     AEGP_ObjectType objectType = AEGP_ObjectType_AV;
     AEGP_LayerFlags flags = AEGP_LayerFlag_VIDEO_ACTIVE;
+    LayerProperties props;  // transform, camera, light and image settings
 };
 
 struct Composition {
@@ -42,6 +44,14 @@ struct RefCounts {
     int disposed = 0;
     int badDisposals = 0;  // disposals of a reference that was not live (a double dispose, say)
     int live() const { return made - disposed; }
+};
+
+// What a saved project keeps of the effect instance: its parameter streams and the sequence-data bytes
+// exactly as the module flattened them.
+struct SavedProject {
+    std::vector<Stream> streams;
+    bool hasSequenceData = false;
+    std::vector<unsigned char> sequenceData;
 };
 
 class Project {

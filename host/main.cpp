@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/Host.h"
+#include "host/RenderCommand.h"
 
 namespace {
 
@@ -13,11 +14,15 @@ void usage(FILE* out) {
                  "\n"
                  "commands:\n"
                  "  info     load the module as a host does and print what it registers and declares\n"
+                 "  params   list the effect panel the module declares: index, name (indented by\n"
+                 "           group), type, default, range and flags\n"
+                 "%s"
                  "\n"
                  "options:\n"
                  "  --module PATH   the plug-in module to load (default: the one this build made,\n"
                  "                  or $MORPHALITH_MODULE)\n"
-                 "  --trace         print every command, suite and host call the module makes\n");
+                 "  --trace         print every command, suite and host call the module makes\n",
+                 host::kRenderUsage);
 }
 
 std::string fourcc(A_long v) {
@@ -56,12 +61,34 @@ int info(host::Host& h) {
     return 0;
 }
 
+int params(host::Host& h) {
+    PF_Err err = h.command(PF_Cmd_GLOBAL_SETUP);
+    if (err) {
+        std::fprintf(stderr, "global set-up failed with %d: %s\n", err, h.returnMessage().c_str());
+        return 1;
+    }
+    err = h.command(PF_Cmd_PARAMS_SETUP);
+    int status = 0;
+    if (err) {
+        std::fprintf(stderr, "params set-up failed with %d: %s\n", err, h.returnMessage().c_str());
+        status = 1;
+    } else {
+        std::fputs(h.panel().table().c_str(), stdout);
+        std::printf("\n%zu parameters (num_params %d), options button \"%s\", %zu custom UI registration(s)\n",
+                    h.panel().size(), h.outData().num_params, h.panel().optionsButtonName.c_str(),
+                    h.panel().customUI.size());
+    }
+    if (h.command(PF_Cmd_GLOBAL_SETDOWN)) status = 1;
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string modulePath = host::Host::defaultModulePath();
     std::string command;
     bool trace = false;
+    std::vector<std::string> renderArgs;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--module" && i + 1 < argc) {
@@ -71,6 +98,8 @@ int main(int argc, char** argv) {
         } else if (arg == "-h" || arg == "--help") {
             usage(stdout);
             return 0;
+        } else if (command == "render") {
+            renderArgs.push_back(arg);  // the render command reads its own options
         } else if (command.empty() && arg[0] != '-') {
             command = arg;
         } else {
@@ -89,6 +118,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (command == "info") return info(h);
+    if (command == "render") return host::renderCommand(h, renderArgs);
+    if (command == "params") {
+        // The log lines of set-up would run through the table; they are kept off the console here.
+        h.setCaptureOutput(true);
+        return params(h);
+    }
     std::fprintf(stderr, "morphalith-host: unknown command \"%s\"\n\n", command.c_str());
     usage(stderr);
     return 2;

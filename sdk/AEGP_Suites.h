@@ -141,7 +141,7 @@ enum {
     AEGP_LayerStream_CONE_FEATHER,
     AEGP_LayerStream_SHADOW_DARKNESS,
     AEGP_LayerStream_SHADOW_DIFFUSION,
-    AEGP_LayerStream_LIGHT_FALLOFF_START = 38
+    AEGP_LayerStream_LIGHT_FALLOFF_START = 41
 };
 
 typedef A_long AEGP_ObjectType;
@@ -241,6 +241,8 @@ struct AEGP_LayerSuite5 {
     A_Err (*AEGP_GetLayerToWorldXform)(AEGP_LayerH aegp_layerH, const A_Time* comp_timeP, A_Matrix4* transform);
     A_Err (*AEGP_IsVideoActive)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* timePT,
                                 A_Boolean* is_activePB);
+    A_Err (*AEGP_GetCompNumLayers)(AEGP_CompH compH, A_long* num_layersPL);
+    A_Err (*AEGP_GetCompLayerByIndex)(AEGP_CompH compH, A_long layer_indexL, AEGP_LayerH* layerPH);
 };
 typedef AEGP_LayerSuite5 AEGP_LayerSuite7;
 
@@ -256,8 +258,6 @@ struct AEGP_CameraSuite2 {
 
 struct AEGP_CompSuite10 {
     A_Err (*AEGP_GetItemFromComp)(AEGP_CompH compH, AEGP_ItemH* itemPH);
-    A_Err (*AEGP_GetCompNumLayers)(AEGP_CompH compH, A_long* num_layersPL);
-    A_Err (*AEGP_GetCompLayerByIndex)(AEGP_CompH compH, A_long layer_indexL, AEGP_LayerH* layerPH);
 };
 
 struct AEGP_ItemSuite8 {

@@ -1,0 +1,173 @@
+#include "host/GpuDevice.h"
+
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include "host/Host.h"
+#include "host/SuiteRegistry.h"
+
+namespace host {
+
+namespace {
+
+std::string g_deviceError;
+
+std::mutex g_worldsLock;
+std::map<const PF_LayerDef*, PF_PixelFormat> g_worlds;
+
+}  // namespace
+
+OpenCLDevice* OpenCLDevice::get() {
+    static std::once_flag once;
+    // Kept reachable for the whole process: releasing PoCL objects at exit races its own teardown.
+    static OpenCLDevice* device = nullptr;
+    std::call_once(once, [] {
+        auto* d = new OpenCLDevice();
+        cl_uint count = 0;
+        cl_int err = clGetPlatformIDs(1, &d->platform_, &count);
+        if (err != CL_SUCCESS || count == 0) {
+            g_deviceError = "no OpenCL platform";
+        } else if ((err = clGetDeviceIDs(d->platform_, CL_DEVICE_TYPE_ALL, 1, &d->device_, &count)) != CL_SUCCESS ||
+                   count == 0) {
+            g_deviceError = "no OpenCL device";
+        } else {
+            d->context_ = clCreateContext(nullptr, 1, &d->device_, nullptr, nullptr, &err);
+            if (err == CL_SUCCESS) d->queue_ = clCreateCommandQueue(d->context_, d->device_, 0, &err);
+            if (err != CL_SUCCESS) g_deviceError = "OpenCL context or queue failed: " + std::to_string(err);
+        }
+        if (g_deviceError.empty()) device = d;
+        else delete d;
+    });
+    return device;
+}
+
+const std::string& OpenCLDevice::error() { return g_deviceError; }
+
+std::string OpenCLDevice::name() const {
+    char text[256] = {};
+    clGetDeviceInfo(device_, CL_DEVICE_NAME, sizeof(text) - 1, text, nullptr);
+    return text;
+}
+
+GpuWorld::GpuWorld(int width, int height, int rowPadding, PF_PixelFormat format) {
+    def_.width = width;
+    def_.height = height;
+    def_.rowbytes = (width + rowPadding) * 16;
+    def_.extent_hint = PF_LRect{0, 0, width, height};
+    def_.pix_aspect_ratio = {1, 1};
+    OpenCLDevice* device = OpenCLDevice::get();
+    if (!device || width <= 0 || height <= 0) return;
+    cl_int err = CL_SUCCESS;
+    const size_t bytes = (size_t)def_.rowbytes * (size_t)height;
+    mem_ = clCreateBuffer(device->context(), CL_MEM_READ_WRITE, bytes, nullptr, &err);
+    if (err != CL_SUCCESS) {
+        mem_ = nullptr;
+        return;
+    }
+    // Zeroed, as a transparent layer.
+    const float zero = 0.0f;
+    clEnqueueFillBuffer(device->queue(), mem_, &zero, sizeof(zero), 0, bytes, 0, nullptr, nullptr);
+    def_.data = mem_;
+    std::lock_guard<std::mutex> guard(g_worldsLock);
+    g_worlds[&def_] = format;
+}
+
+GpuWorld::~GpuWorld() {
+    {
+        std::lock_guard<std::mutex> guard(g_worldsLock);
+        g_worlds.erase(&def_);
+    }
+    if (mem_) {
+        clFinish(OpenCLDevice::get()->queue());
+        clReleaseMemObject(mem_);
+    }
+}
+
+bool GpuWorld::upload(const std::vector<float>& bgra) {
+    if (!mem_ || bgra.size() != (size_t)def_.width * def_.height * 4) return false;
+    const size_t region[3] = {(size_t)def_.width * 16, (size_t)def_.height, 1};
+    const size_t origin[3] = {0, 0, 0};
+    return clEnqueueWriteBufferRect(OpenCLDevice::get()->queue(), mem_, CL_TRUE, origin, origin, region,
+                                    (size_t)def_.rowbytes, 0, (size_t)def_.width * 16, 0, bgra.data(), 0, nullptr,
+                                    nullptr) == CL_SUCCESS;
+}
+
+bool GpuWorld::download(std::vector<float>* bgra) const {
+    if (!mem_) return false;
+    bgra->assign((size_t)def_.width * def_.height * 4, 0.0f);
+    const size_t region[3] = {(size_t)def_.width * 16, (size_t)def_.height, 1};
+    const size_t origin[3] = {0, 0, 0};
+    // Blocking, after everything queued before it: the kernel's writes included.
+    return clEnqueueReadBufferRect(OpenCLDevice::get()->queue(), mem_, CL_TRUE, origin, origin, region,
+                                   (size_t)def_.rowbytes, 0, (size_t)def_.width * 16, 0, bgra->data(), 0, nullptr,
+                                   nullptr) == CL_SUCCESS;
+}
+
+PF_PixelFormat worldPixelFormat(const PF_LayerDef* world) {
+    std::lock_guard<std::mutex> guard(g_worldsLock);
+    auto it = g_worlds.find(world);
+    return it == g_worlds.end() ? PF_PixelFormat_INVALID : it->second;
+}
+
+namespace {
+
+A_Err call(const char* name) { return Host::current() ? Host::current()->hostCall(name) : A_Err(0); }
+
+PF_Err GetDeviceCount(PF_ProgPtr, A_u_long* count) {
+    *count = 0;
+    if (A_Err err = call("GetDeviceCount")) return err;
+    *count = OpenCLDevice::get() ? 1 : 0;
+    return PF_Err_NONE;
+}
+
+PF_Err GetDeviceInfo(PF_ProgPtr, A_u_long index, PF_GPUDeviceInfo* info) {
+    std::memset(info, 0, sizeof(*info));
+    if (A_Err err = call("GetDeviceInfo")) return err;
+    OpenCLDevice* device = OpenCLDevice::get();
+    if (!device || index != 0) return PF_Err_INVALID_INDEX;
+    info->device_framework = PF_GPU_Framework_OPENCL;
+    info->compatibleB = TRUE;
+    info->platformPV = device->platform();
+    info->devicePV = device->device();
+    info->contextPV = device->context();
+    info->command_queuePV = device->queue();
+    return PF_Err_NONE;
+}
+
+PF_Err GetGPUWorldData(PF_ProgPtr, PF_EffectWorld* world, void** pix) {
+    *pix = nullptr;
+    if (A_Err err = call("GetGPUWorldData")) return err;
+    if (!world || worldPixelFormat(world) == PF_PixelFormat_INVALID) return PF_Err_BAD_CALLBACK_PARAM;
+    *pix = world->data;
+    return PF_Err_NONE;
+}
+
+PF_Err GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
+    *format = PF_PixelFormat_INVALID;
+    if (A_Err err = call("PF_GetPixelFormat")) return err;
+    if (!world) return PF_Err_BAD_CALLBACK_PARAM;
+    *format = worldPixelFormat(world);
+    return *format == PF_PixelFormat_INVALID ? PF_Err_BAD_CALLBACK_PARAM : PF_Err_NONE;
+}
+
+PF_Err GetConstSequenceData(PF_ProgPtr, const PF_Handle* sequence_data) {
+    if (A_Err err = call("PF_GetConstSequenceData")) return err;
+    // The table's out-parameter is declared const; the host writes the handle through it.
+    *const_cast<PF_Handle*>(sequence_data) = Host::current() ? Host::current()->inData().sequence_data : nullptr;
+    return PF_Err_NONE;
+}
+
+const PF_GPUDeviceSuite1 kGPUDevice = {GetDeviceCount, GetDeviceInfo, GetGPUWorldData};
+const PF_WorldSuite2 kWorld = {GetPixelFormat};
+const PF_EffectSequenceDataSuite1 kSequenceData = {GetConstSequenceData};
+
+}  // namespace
+
+void serveRenderSuites(SuiteRegistry& registry) {
+    registry.add(kPFGPUDeviceSuite, kPFGPUDeviceSuiteVersion1, &kGPUDevice);
+    registry.add(kPFWorldSuite, kPFWorldSuiteVersion2, &kWorld);
+    registry.add(kPFEffectSequenceDataSuite, kPFEffectSequenceDataSuiteVersion1, &kSequenceData);
+}
+
+}  // namespace host

@@ -1,0 +1,73 @@
+// GpuDevice.h — the host's GPU device and GPU worlds: one OpenCL device (PoCL here) with its context
+// and queue, offered through the GPU Device suite, and worlds whose pixels are cl_mem buffers of
+// 128-bit float BGRA. Also serves the World and Effect Sequence Data suites the render path asks for.
+#ifndef MORPHALITH_HOST_GPU_DEVICE_H
+#define MORPHALITH_HOST_GPU_DEVICE_H
+
+#ifndef CL_TARGET_OPENCL_VERSION
+#define CL_TARGET_OPENCL_VERSION 120
+#endif
+#include <CL/cl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PF_GPUDevice.h"
+#include "PF_Suites.h"
+
+namespace host {
+
+class SuiteRegistry;
+
+// The process's OpenCL device; made on first use and kept for the process (PoCL is slow to start).
+class OpenCLDevice {
+public:
+    // Null when the machine has no OpenCL device; error() says why.
+    static OpenCLDevice* get();
+    static const std::string& error();
+
+    cl_platform_id platform() const { return platform_; }
+    cl_device_id device() const { return device_; }
+    cl_context context() const { return context_; }
+    cl_command_queue queue() const { return queue_; }
+    std::string name() const;
+
+private:
+    OpenCLDevice() = default;
+    cl_platform_id platform_ = nullptr;
+    cl_device_id device_ = nullptr;
+    cl_context context_ = nullptr;
+    cl_command_queue queue_ = nullptr;
+};
+
+// A world on the device. The PF_LayerDef's data is the cl_mem; rows are rowbytes apart.
+class GpuWorld {
+public:
+    // rowPadding extra pixels at the end of each row (real hosts pad rows; the plug-in must cope).
+    GpuWorld(int width, int height, int rowPadding = 0, PF_PixelFormat format = PF_PixelFormat_GPU_BGRA128);
+    ~GpuWorld();
+    GpuWorld(const GpuWorld&) = delete;
+    GpuWorld& operator=(const GpuWorld&) = delete;
+
+    bool ok() const { return mem_ != nullptr; }
+    PF_LayerDef* def() { return &def_; }
+    cl_mem mem() const { return mem_; }
+    // Pixels as B, G, R, A floats, width * height * 4, rows packed.
+    bool upload(const std::vector<float>& bgra);
+    bool download(std::vector<float>* bgra) const;
+
+private:
+    PF_LayerDef def_{};
+    cl_mem mem_ = nullptr;
+};
+
+// The pixel format the World suite reports for a world (GPU worlds register themselves).
+PF_PixelFormat worldPixelFormat(const PF_LayerDef* world);
+
+// Registers the GPU Device, World and Effect Sequence Data suites.
+void serveRenderSuites(SuiteRegistry& registry);
+
+}  // namespace host
+
+#endif  // MORPHALITH_HOST_GPU_DEVICE_H

@@ -1,0 +1,216 @@
+#include "host/RenderJob.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "PF_Param.h"
+
+namespace host {
+
+namespace {
+
+RenderJob* g_job = nullptr;
+
+// The layer parameter the effect reads its environment map from.
+constexpr A_long kEnvironmentParam = 1097;
+
+PF_Err CheckoutLayer(PF_ProgPtr, A_long index, A_long id, const PF_RenderRequest* req, A_long, A_long, A_u_long,
+                     PF_CheckoutResult* result) {
+    return g_job ? g_job->checkoutLayer(index, id, req, result) : PF_Err_BAD_CALLBACK_PARAM;
+}
+PF_Err GuidMixIn(PF_ProgPtr, A_u_long size, const void* bytes) {
+    return g_job ? g_job->mixIn(size, bytes) : PF_Err_BAD_CALLBACK_PARAM;
+}
+PF_Err CheckoutPixels(PF_ProgPtr, A_long id, PF_EffectWorld** world) {
+    return g_job ? g_job->checkoutPixels(id, world) : PF_Err_BAD_CALLBACK_PARAM;
+}
+PF_Err CheckinPixels(PF_ProgPtr, A_long id) { return g_job ? g_job->checkinPixels(id) : PF_Err_BAD_CALLBACK_PARAM; }
+PF_Err CheckoutOutput(PF_ProgPtr, PF_EffectWorld** world) {
+    return g_job ? g_job->checkoutOutput(world) : PF_Err_BAD_CALLBACK_PARAM;
+}
+
+PF_PreRenderCallbacks g_preCallbacks = {CheckoutLayer, GuidMixIn};
+PF_SmartRenderCallbacks g_renderCallbacks = {CheckoutPixels, CheckinPixels, CheckoutOutput};
+
+PF_LRect intersect(const PF_LRect& a, const PF_LRect& b) {
+    PF_LRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+               std::min(a.bottom, b.bottom)};
+    if (r.left >= r.right || r.top >= r.bottom) r = PF_LRect{0, 0, 0, 0};
+    return r;
+}
+
+}  // namespace
+
+RenderJob::RenderJob(Host& host) : host_(host) { g_job = this; }
+
+RenderJob::~RenderJob() {
+    dropPreRender();
+    if (deviceUp_) setdownDevice();
+    if (g_job == this) g_job = nullptr;
+}
+
+PF_Err RenderJob::setupDevice(PF_GPU_Framework framework) {
+    PF_GPUDeviceSetupInput input{framework, 0};
+    PF_GPUDeviceSetupOutput output{};
+    PF_GPUDeviceSetupExtra extra{&input, &output};
+    PF_Err err = host_.command(PF_Cmd_GPU_DEVICE_SETUP, &extra);
+    framework_ = framework;
+    gpuData_ = output.gpu_data;
+    deviceUp_ = true;
+    return err;
+}
+
+PF_Err RenderJob::setdownDevice() {
+    if (!deviceUp_) return PF_Err_NONE;
+    PF_GPUDeviceSetdownInput input{gpuData_, framework_, 0};
+    PF_GPUDeviceSetdownExtra extra{&input};
+    PF_Err err = host_.command(PF_Cmd_GPU_DEVICE_SETDOWN, &extra);
+    deviceUp_ = false;
+    gpuData_ = nullptr;
+    return err;
+}
+
+void RenderJob::setTime(A_long frame) {
+    PF_InData& in = host_.inData();
+    in.current_time = frame * in.time_step;
+    in.width = host_.project().comp.width;
+    in.height = host_.project().comp.height;
+    in.extent_hint = PF_LRect{0, 0, in.width, in.height};
+}
+
+void RenderJob::dropPreRender() {
+    if (preOut_.pre_render_data && preOut_.delete_pre_render_data_func)
+        preOut_.delete_pre_render_data_func(preOut_.pre_render_data);
+    preOut_ = PF_PreRenderOutput{};
+}
+
+Layer* RenderJob::environmentLayer() {
+    std::vector<Stream>& streams = host_.project().streams;
+    if ((size_t)kEnvironmentParam >= streams.size()) return nullptr;
+    A_long id = streams[kEnvironmentParam].value.layer_id;
+    if (id == 0) return nullptr;
+    Layer* layer = host_.project().findLayer(id);
+    return layer && layer->props.imageWidth > 0 ? layer : nullptr;
+}
+
+PF_Err RenderJob::preRender(A_long frame, int width, int height) {
+    dropPreRender();
+    guid_.clear();
+    checkedOut_.clear();
+    setTime(frame);
+    outWidth_ = width > 0 ? width : host_.project().comp.width;
+    outHeight_ = height > 0 ? height : host_.project().comp.height;
+
+    PF_PreRenderInput input{};
+    input.output_request.rect = PF_LRect{0, 0, outWidth_, outHeight_};
+    input.output_request.channel_mask = PF_ChannelMask_ARGB;
+    input.bitdepth = 32;
+    input.gpu_data = gpuData_;
+    input.what_gpu = framework_;
+    PF_PreRenderExtra extra{&input, &preOut_, &g_preCallbacks};
+    return host_.command(PF_Cmd_SMART_PRE_RENDER, &extra);
+}
+
+PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int height) {
+    PF_Err err = preRender(frame, width, height);
+    if (err) return err;
+
+    input_ = std::make_unique<GpuWorld>(outWidth_, outHeight_, 0, inputFormat_);
+    output_ = std::make_unique<GpuWorld>(outWidth_, outHeight_, rowPadding_);
+    env_.reset();
+    if (Layer* envLayer = environmentLayer()) {
+        const LayerProperties& p = envLayer->props;
+        env_ = std::make_unique<GpuWorld>(p.imageWidth, p.imageHeight, rowPadding_);
+        std::vector<float> bgra(p.imageRGBA.size());
+        for (size_t i = 0; i + 3 < bgra.size(); i += 4) {
+            bgra[i] = p.imageRGBA[i + 2];
+            bgra[i + 1] = p.imageRGBA[i + 1];
+            bgra[i + 2] = p.imageRGBA[i];
+            bgra[i + 3] = p.imageRGBA[i + 3];
+        }
+        env_->upload(bgra);
+    }
+    if (!input_->ok() || !output_->ok() || (env_ && !env_->ok())) return PF_Err_OUT_OF_MEMORY;
+
+    PF_SmartRenderInput input{};
+    input.output_request.rect = PF_LRect{0, 0, outWidth_, outHeight_};
+    input.output_request.channel_mask = PF_ChannelMask_ARGB;
+    input.bitdepth = 32;
+    input.pre_render_data = preOut_.pre_render_data;
+    input.gpu_data = gpuData_;
+    input.what_gpu = framework_;
+    PF_SmartRenderExtra extra{&input, &g_renderCallbacks};
+    openPixels_ = 0;
+    err = host_.command(PF_Cmd_SMART_RENDER_GPU, &extra);
+    dropPreRender();
+    if (err) return err;
+
+    out->width = outWidth_;
+    out->height = outHeight_;
+    return output_->download(&out->bgra) ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
+}
+
+PF_Err RenderJob::renderCPU(A_long frame) {
+    PF_Err err = preRender(frame);
+    if (err) return err;
+    PF_SmartRenderInput input{};
+    input.output_request.rect = PF_LRect{0, 0, outWidth_, outHeight_};
+    input.pre_render_data = preOut_.pre_render_data;
+    PF_SmartRenderExtra extra{&input, &g_renderCallbacks};
+    err = host_.command(PF_Cmd_SMART_RENDER, &extra);
+    dropPreRender();
+    return err;
+}
+
+PF_Err RenderJob::checkoutLayer(A_long index, A_long id, const PF_RenderRequest* req, PF_CheckoutResult* result) {
+    if (A_Err err = host_.hostCall("checkout_layer")) return err;
+    std::memset(result, 0, sizeof(*result));
+    result->par = {1, 1};
+    if (index == 0) {
+        const PF_LRect layer{0, 0, outWidth_, outHeight_};
+        result->result_rect = intersect(layer, req->rect);
+        result->max_result_rect = layer;
+    } else if (index == kEnvironmentParam) {
+        envRequest_ = *req;
+        if (Layer* env = environmentLayer()) {
+            const PF_LRect layer{0, 0, env->props.imageWidth, env->props.imageHeight};
+            result->result_rect = intersect(layer, req->rect);
+            result->max_result_rect = layer;
+        }
+    } else {
+        return PF_Err_INVALID_INDEX;
+    }
+    checkedOut_.push_back(id);
+    return PF_Err_NONE;
+}
+
+PF_Err RenderJob::mixIn(A_u_long size, const void* bytes) {
+    const auto* b = static_cast<const unsigned char*>(bytes);
+    guid_.insert(guid_.end(), b, b + size);
+    return PF_Err_NONE;
+}
+
+PF_Err RenderJob::checkoutPixels(A_long id, PF_EffectWorld** world) {
+    *world = nullptr;
+    if (A_Err err = host_.hostCall("checkout_layer_pixels")) return err;
+    if (std::find(checkedOut_.begin(), checkedOut_.end(), id) == checkedOut_.end()) return PF_Err_BAD_CALLBACK_PARAM;
+    if (id == 0) *world = input_->def();
+    else if (id == kEnvironmentParam && env_) *world = env_->def();
+    openPixels_ += 1;
+    return PF_Err_NONE;
+}
+
+PF_Err RenderJob::checkinPixels(A_long) {
+    if (A_Err err = host_.hostCall("checkin_layer_pixels")) return err;
+    openPixels_ -= 1;
+    return PF_Err_NONE;
+}
+
+PF_Err RenderJob::checkoutOutput(PF_EffectWorld** world) {
+    *world = nullptr;
+    if (A_Err err = host_.hostCall("checkout_output")) return err;
+    *world = output_->def();
+    return PF_Err_NONE;
+}
+
+}  // namespace host

@@ -1,0 +1,87 @@
+// RenderJob.h — renders frames of the loaded effect as a host does: GPU device set-up once, then per
+// frame the smart pre-render (with the input check-outs it asks for) and the GPU render into a device
+// world, read back as floats.
+#ifndef MORPHALITH_HOST_RENDER_JOB_H
+#define MORPHALITH_HOST_RENDER_JOB_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PF_GPUDevice.h"
+#include "host/GpuDevice.h"
+#include "host/Host.h"
+
+namespace host {
+
+// Straight floats, four per pixel in the device's order: blue, green, red, alpha. Rows top to bottom.
+struct FloatImage {
+    int width = 0, height = 0;
+    std::vector<float> bgra;
+    const float* at(int x, int y) const { return &bgra[((size_t)y * width + x) * 4]; }
+};
+
+class RenderJob {
+public:
+    // The host must have run global, params and sequence set-up.
+    explicit RenderJob(Host& host);
+    ~RenderJob();
+    RenderJob(const RenderJob&) = delete;
+    RenderJob& operator=(const RenderJob&) = delete;
+
+    // PF_Cmd_GPU_DEVICE_SETUP for device 0 of the framework.
+    PF_Err setupDevice(PF_GPU_Framework framework = PF_GPU_Framework_OPENCL);
+    PF_Err setdownDevice();
+
+    // Renders composition frame `frame` into an output of width x height (0: the composition's size).
+    PF_Err renderFrame(A_long frame, FloatImage* out, int width = 0, int height = 0);
+    // Only the pre-render; the block stays with the job until the next frame (or preRenderData()).
+    PF_Err preRender(A_long frame, int width = 0, int height = 0);
+    // The CPU render command (the effect answers it with a message).
+    PF_Err renderCPU(A_long frame);
+
+    const void* preRenderData() const { return preOut_.pre_render_data; }
+    const PF_PreRenderOutput& preRenderOutput() const { return preOut_; }
+    // Bytes mixed into the frame's identity by the last pre-render.
+    const std::vector<unsigned char>& guidBytes() const { return guid_; }
+    // The environment layer's request as the last pre-render made it.
+    const PF_RenderRequest& environmentRequest() const { return envRequest_; }
+    const void* gpuData() const { return gpuData_; }
+
+    // Test hooks: the input world's pixel format, padding at the end of each output row.
+    void setInputPixelFormat(PF_PixelFormat format) { inputFormat_ = format; }
+    void setRowPadding(int pixels) { rowPadding_ = pixels; }
+    // Layer and pixel check-outs not checked in at the end of the last render.
+    int openPixelCheckouts() const { return openPixels_; }
+
+    // ---- callbacks' side (public for the C callbacks) ----
+    PF_Err checkoutLayer(A_long index, A_long id, const PF_RenderRequest* req, PF_CheckoutResult* result);
+    PF_Err mixIn(A_u_long size, const void* bytes);
+    PF_Err checkoutPixels(A_long id, PF_EffectWorld** world);
+    PF_Err checkinPixels(A_long id);
+    PF_Err checkoutOutput(PF_EffectWorld** world);
+
+private:
+    void setTime(A_long frame);
+    void dropPreRender();
+    Layer* environmentLayer();
+
+    Host& host_;
+    PF_GPU_Framework framework_ = PF_GPU_Framework_NONE;
+    void* gpuData_ = nullptr;
+    bool deviceUp_ = false;
+    PF_PreRenderOutput preOut_{};
+    std::vector<unsigned char> guid_;
+    PF_RenderRequest envRequest_{};
+    std::vector<A_long> checkedOut_;
+    std::unique_ptr<GpuWorld> input_, env_, output_;
+    PF_PixelFormat inputFormat_ = PF_PixelFormat_GPU_BGRA128;
+    int rowPadding_ = 0;
+    int openPixels_ = 0;
+    int outWidth_ = 0, outHeight_ = 0;
+};
+
+}  // namespace host
+
+#endif  // MORPHALITH_HOST_RENDER_JOB_H

@@ -1,0 +1,62 @@
+// render_support.h — frames of the real module through the stand-in host: a scene from JSON text,
+// the OpenCL device set up, frames rendered and read back as floats.
+#ifndef MORPHALITH_TESTS_RENDER_SUPPORT_H
+#define MORPHALITH_TESTS_RENDER_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "host/RenderJob.h"
+#include "host/SceneFile.h"
+
+namespace mrph_test {
+
+class RenderedScene : public ::testing::Test {
+protected:
+    RenderedScene() : host_(MRPH_TEST_MODULE_PATH) {}
+
+    // Loads the module, applies the scene and sets up the device; fails the test on any error.
+    void Open(const std::string& sceneJson) {
+        ASSERT_TRUE(host_.load()) << host_.error();
+        host::Scene scene;
+        std::string error;
+        ASSERT_TRUE(host::parseScene(sceneJson, MRPH_TEST_DATA_DIR, &scene, &error)) << error;
+        ASSERT_TRUE(host::applyScene(host_, scene, &error)) << error;
+        job_ = std::make_unique<host::RenderJob>(host_);
+        ASSERT_EQ(job_->setupDevice(), PF_Err_NONE) << host_.returnMessage();
+    }
+    void TearDown() override {
+        job_.reset();
+        if (host_.module().effectMain()) {
+            host_.command(PF_Cmd_SEQUENCE_SETDOWN);
+            host_.command(PF_Cmd_GLOBAL_SETDOWN);
+        }
+    }
+    host::FloatImage Render(A_long frame = 0) {
+        host::FloatImage image;
+        EXPECT_EQ(job_->renderFrame(frame, &image), PF_Err_NONE) << host_.returnMessage();
+        return image;
+    }
+    void SetParam(int index, double value) { host_.project().streams[index].value.one_d.value = value; }
+
+    host::Host host_;
+    std::unique_ptr<host::RenderJob> job_;
+};
+
+// (b, g, r, a) of one pixel.
+inline void ExpectPixel(const host::FloatImage& image, int x, int y, float b, float g, float r, float a,
+                        float tol = 2e-3f) {
+    ASSERT_LT(x, image.width);
+    ASSERT_LT(y, image.height);
+    const float* p = image.at(x, y);
+    EXPECT_NEAR(p[0], b, tol) << "blue at (" << x << ", " << y << ")";
+    EXPECT_NEAR(p[1], g, tol) << "green at (" << x << ", " << y << ")";
+    EXPECT_NEAR(p[2], r, tol) << "red at (" << x << ", " << y << ")";
+    EXPECT_NEAR(p[3], a, tol) << "alpha at (" << x << ", " << y << ")";
+}
+
+}  // namespace mrph_test
+
+#endif  // MORPHALITH_TESTS_RENDER_SUPPORT_H
