@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <numbers>
 #include <vector>
 
 #include "AEFX_SuiteScoper.h"
@@ -44,7 +45,7 @@ KFloat3 ParamScoper::GetRGB() const {
     return c;
 }
 
-float ParamScoper::GetRotate() const { return (float)((double)def_.u.ad.value * M_PI / 180.0 / 65536.0); }
+float ParamScoper::GetRotate() const { return (float)((double)def_.u.ad.value * std::numbers::pi / 180.0 / 65536.0); }
 
 ParamScoper3D::ParamScoper3D(PF_InData* in_data, int index)
     : x_(in_data, index), y_(in_data, index + 1), z_(in_data, index + 2) {}

@@ -15,6 +15,9 @@ void GetDeviceInfo(short major, short minor, SystemInfo* info, int framework, vo
 // "major.minor" in plain decimals (13.5, not 13.05).
 std::string hostVersionText(short major, short minor);
 
+// The model name of an OpenCL device; false (and a log line) when the driver cannot tell.
+bool openCLDeviceName(void* device, std::string* name);
+
 }  // namespace Machine
 
 #endif  // MORPHALITH_RENDER_MACHINE_INFO_H

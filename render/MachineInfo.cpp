@@ -1,0 +1,35 @@
+// The parts of the machine description every platform shares.
+#include "render/Headers/MachineInfo.h"
+
+#ifndef CL_TARGET_OPENCL_VERSION
+#define CL_TARGET_OPENCL_VERSION 120
+#endif
+#include <CL/cl.h>
+
+#include <vector>
+
+#include "Headers/LogsController.h"
+
+namespace Machine {
+
+std::string hostVersionText(short major, short minor) {
+    return std::to_string((int)major) + "." + std::to_string((int)minor);
+}
+
+bool openCLDeviceName(void* device, std::string* name) {
+    size_t size = 0;
+    cl_device_id id = static_cast<cl_device_id>(device);
+    cl_int status = clGetDeviceInfo(id, CL_DEVICE_NAME, 0, nullptr, &size);
+    if (status == CL_SUCCESS && size > 1) {
+        std::vector<char> text(size);
+        status = clGetDeviceInfo(id, CL_DEVICE_NAME, size, text.data(), nullptr);
+        if (status == CL_SUCCESS) name->assign(text.data());
+    }
+    if (status != CL_SUCCESS) {
+        MRPH_LOG_ERROR("Failed to retrieve device name: " + std::to_string(status));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace Machine
