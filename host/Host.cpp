@@ -73,37 +73,6 @@ PF_Err GetPlatformData(PF_ProgPtr, PF_PlatDataID which, void* data) {
     return PF_Err_BAD_CALLBACK_PARAM;
 }
 
-Stream streamFor(const PF_ParamDef& def) {
-    Stream stream;
-    switch (def.param_type) {
-        case PF_Param_FLOAT_SLIDER:
-            stream.type = AEGP_StreamType_OneD;
-            stream.value.one_d.value = def.u.fs_d.value;
-            break;
-        case PF_Param_CHECKBOX:
-            stream.type = AEGP_StreamType_OneD;
-            stream.value.one_d.value = def.u.bd.value;
-            break;
-        case PF_Param_POPUP:
-            stream.type = AEGP_StreamType_OneD;
-            stream.value.one_d.value = def.u.pd.value;
-            break;
-        case PF_Param_ANGLE:
-            stream.type = AEGP_StreamType_OneD;
-            stream.value.one_d.value = def.u.ad.value / 65536.0;
-            break;
-        case PF_Param_COLOR:
-            stream.type = AEGP_StreamType_COLOR;
-            stream.value.color = {def.u.cd.value.alpha / 255.0, def.u.cd.value.red / 255.0,
-                                  def.u.cd.value.green / 255.0, def.u.cd.value.blue / 255.0};
-            break;
-        case PF_Param_LAYER: stream.type = AEGP_StreamType_LAYER_ID; break;
-        case PF_Param_ARBITRARY_DATA: stream.type = AEGP_StreamType_ARB; break;
-        default: stream.type = AEGP_StreamType_NO_DATA; break;
-    }
-    return stream;
-}
-
 PF_Err AddParam(PF_ProgPtr, A_long index, PF_ParamDef* def) {
     if (!g_host || !def) return PF_Err_BAD_CALLBACK_PARAM;
     if (A_Err err = g_host->hostCall("add_param")) return err;
@@ -112,7 +81,7 @@ PF_Err AddParam(PF_ProgPtr, A_long index, PF_ParamDef* def) {
     int added = g_host->panel().add(*def);
     std::vector<Stream>& streams = g_host->project().streams;
     if (added >= static_cast<int>(streams.size())) streams.resize(added + 1);
-    streams[added] = streamFor(*def);
+    streams[added] = streamFromDefinition(*def);
     return PF_Err_NONE;
 }
 

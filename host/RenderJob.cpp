@@ -1,6 +1,7 @@
 #include "host/RenderJob.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "PF_Param.h"
@@ -31,6 +32,10 @@ PF_Err CheckoutOutput(PF_ProgPtr, PF_EffectWorld** world) {
 
 PF_PreRenderCallbacks g_preCallbacks = {CheckoutLayer, GuidMixIn};
 PF_SmartRenderCallbacks g_renderCallbacks = {CheckoutPixels, CheckinPixels, CheckoutOutput};
+
+double msSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
 
 PF_LRect intersect(const PF_LRect& a, const PF_LRect& b) {
     PF_LRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -112,9 +117,13 @@ PF_Err RenderJob::preRender(A_long frame, int width, int height) {
 }
 
 PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int height) {
+    times_ = FrameTimes{};
+    auto phase = std::chrono::steady_clock::now();
     PF_Err err = preRender(frame, width, height);
+    times_.preRender = msSince(phase);
     if (err) return err;
 
+    phase = std::chrono::steady_clock::now();
     input_ = std::make_unique<GpuWorld>(outWidth_, outHeight_, 0, inputFormat_);
     output_ = std::make_unique<GpuWorld>(outWidth_, outHeight_, rowPadding_);
     env_.reset();
@@ -143,11 +152,20 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
     openPixels_ = 0;
     err = host_.command(PF_Cmd_SMART_RENDER_GPU, &extra);
     dropPreRender();
+    times_.dispatch = msSince(phase);
     if (err) return err;
 
+    // The read-back would wait for the kernel anyway; waiting first keeps the two apart in the times.
+    phase = std::chrono::steady_clock::now();
+    if (OpenCLDevice* device = OpenCLDevice::get()) clFinish(device->queue());
+    times_.execute = msSince(phase);
+
+    phase = std::chrono::steady_clock::now();
     out->width = outWidth_;
     out->height = outHeight_;
-    return output_->download(&out->bgra) ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
+    const bool downloaded = output_->download(&out->bgra);
+    times_.readBack = msSince(phase);
+    return downloaded ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
 }
 
 PF_Err RenderJob::renderCPU(A_long frame) {

@@ -43,6 +43,18 @@ public:
 
     const void* preRenderData() const { return preOut_.pre_render_data; }
     const PF_PreRenderOutput& preRenderOutput() const { return preOut_; }
+    // Disposes the last pre-render's block now, as the host does after the frame's render.
+    void disposePreRender() { dropPreRender(); }
+
+    // Wall time of the phases of the last renderFrame, in milliseconds: the pre-render; the render
+    // command (worlds, record upload, enqueue: the effect does not wait for its kernel); the wait for
+    // the queue to finish; the read-back of the output world.
+    struct FrameTimes {
+        double preRender = 0, dispatch = 0, execute = 0, readBack = 0;
+        double total() const { return preRender + dispatch + execute + readBack; }
+    };
+    const FrameTimes& lastFrameTimes() const { return times_; }
+
     // Bytes mixed into the frame's identity by the last pre-render.
     const std::vector<unsigned char>& guidBytes() const { return guid_; }
     // The environment layer's request as the last pre-render made it.
@@ -80,6 +92,7 @@ private:
     int rowPadding_ = 0;
     int openPixels_ = 0;
     int outWidth_ = 0, outHeight_ = 0;
+    FrameTimes times_;
 };
 
 }  // namespace host

@@ -104,55 +104,176 @@ MRPH_FN SdfResult smoothIntersect(SdfResult a, SdfResult b, float k) {
 
 // ---- Scene distance ------------------------------------------------------------------------------
 
-MRPH_FN float ShapeSDF(float3 pos, PrimitiveData prim, int type) {
-    switch (type) {
+// What a primitive's distance needs beyond its records that does not depend on the point. A ray
+// evaluates the scene hundreds of times (marching, normals, shadows, occlusion), and each modifier
+// frame costs three sines and three cosines to build, so a work item builds the frames once, into a
+// small pool. The records themselves are read where they are: on a GPU every work item reads the
+// same record at the same time, which a per-item copy would turn into separate memory traffic.
+#define MRPH_MODIFIER_FRAMES 16
+
+typedef struct PrimitiveSetup {
+    MRPH_GLOBAL const PrimitiveData* prim;
+    MRPH_GLOBAL const ModifiersData* mods;
+    int type;
+    int operation;
+    float smooth;
+    int modified;  // a modifier flag is set: the point is taken relative to the anchor
+    int bend;      // the bend is on and strong enough to change the point
+    int frame;     // first of its frames in the pool (bend, twist, cos, sin, ripples as active), or -1
+    float bendRa;  // 1 / bend
+    float bendSign;
+    // shape constants: pie sector (sin, cos) of its half angle; polygon half angle, cosine, sine
+    float shapeA;
+    float shapeB;
+    float shapeC;
+} PrimitiveSetup;
+
+typedef struct ModifierFrames {
+    Mat3 R[MRPH_MODIFIER_FRAMES];
+    int used;
+} ModifierFrames;
+
+// Fills s for slot i; 0 (s left unset) when the slot is disabled or of type None. With a pool and
+// room in it the primitive's frames are built there, otherwise they are built at each evaluation.
+MRPH_FN int SetupPrimitive(MRPH_PRIVATE PrimitiveSetup* s, SceneArgs scene, int i, MRPH_PRIVATE ModifierFrames* pool) {
+    MRPH_GLOBAL const PrimitiveData* prim = &scene.primitives[i];
+    const int type = (int)prim->type;
+    if (type == PrimitiveType_None || !prim->enabled) return 0;
+    MRPH_GLOBAL const ModifiersData* mods = &scene.modifiers[i];
+    s->prim = prim;
+    s->mods = mods;
+    s->type = type;
+    s->operation = prim->operation;
+    s->smooth = prim->smooth;
+    s->modified = (mods->bend_active || mods->twist_active || mods->wave_active || mods->ripples_active) ? 1 : 0;
+    s->bend = (mods->bend_active && bendHasEffect(mods->bend_power)) ? 1 : 0;
+    s->frame = -1;
+    if (s->bend) {
+        const float bend = mods->bend_power / 400.0f;
+        s->bendRa = 1.0f / bend;
+        s->bendSign = sign(bend);
+    }
+    const int frames = s->bend + (mods->twist_active ? 1 : 0) + (mods->wave_active ? 2 : 0) +
+                       (mods->ripples_active ? 1 : 0);
+    if (frames > 0 && pool != 0 && pool->used + frames <= MRPH_MODIFIER_FRAMES) {
+        int f = pool->used;
+        s->frame = f;
+        if (s->bend) pool->R[f++] = euler2mat(mods->bend_rotation);
+        if (mods->twist_active) pool->R[f++] = euler2mat(mods->twist_rotation);
+        if (mods->wave_active) {
+            pool->R[f++] = euler2mat(mods->cos_rotation);
+            pool->R[f++] = euler2mat(mods->sin_rotation);
+        }
+        if (mods->ripples_active) pool->R[f++] = euler2mat(mods->ripples_rotation);
+        pool->used = f;
+    }
+    if (type == PrimitiveType_PieCylinder) {
+        const float per = prim->percent * MRPH_PI;
+        s->shapeA = sin(per);
+        s->shapeB = cos(per);
+    } else if (type == PrimitiveType_Hex) {
+        const float b = polygonHalfAngle(floor(prim->percent * 100.0f));
+        s->shapeA = b;
+        s->shapeB = cos(b);
+        s->shapeC = sin(b);
+    }
+    return 1;
+}
+
+MRPH_FN float ShapeDist(float3 pos, const MRPH_PRIVATE PrimitiveSetup* s) {
+    MRPH_GLOBAL const PrimitiveData* prim = s->prim;
+    switch (s->type) {
         case PrimitiveType_Sphere:
-            return sphereSDF(pos, prim.radius);
+            return sphereSDF(pos, prim->radius);
         case PrimitiveType_Hemisphere:
-            return hemisphereSDF(pos, prim.radius, prim.percent, prim.radiusB);
+            return hemisphereSDF(pos, prim->radius, prim->percent, prim->radiusB);
         case PrimitiveType_Box:
-            return boxSDF(pos, prim.three_size, prim.radius);
+            return boxSDF(pos, prim->three_size, prim->radius);
         case PrimitiveType_Torus:
-            return torusSDF(pos, prim.radius, prim.radiusB);
+            return torusSDF(pos, prim->radius, prim->radiusB);
         case PrimitiveType_Capsule:
-            return capsuleSDF(pos, prim.height, prim.radius);
+            return capsuleSDF(pos, prim->height, prim->radius);
         case PrimitiveType_Cylinder:
-            return cylinderSDF(pos, prim.height, prim.radius, prim.radiusB);
+            return cylinderSDF(pos, prim->height, prim->radius, prim->radiusB);
         case PrimitiveType_PieCylinder:
-            return pieCylinderSDF(pos, prim.height, prim.radius, prim.percent * MRPH_PI, prim.radiusB);
+            return pieCylinderSectorSDF(pos, prim->height, prim->radius, make_float2(s->shapeA, s->shapeB),
+                                        prim->radiusB);
         case PrimitiveType_Hex:
-            return polygonSDF(pos, floor(prim.percent * 100.0f), prim.height, prim.radius, prim.radiusB);
+            return polygonSidesSDF(pos, s->shapeA, s->shapeB, s->shapeC, prim->height, prim->radius, prim->radiusB);
         case PrimitiveType_Cursor:
-            return cursorSDF(pos, prim.height, prim.radius, prim.radiusB, prim.three_size * 0.01f);
+            return cursorSDF(pos, prim->height, prim->radius, prim->radiusB, prim->three_size * 0.01f);
         case PrimitiveType_Cone:
-            return coneSDF(pos, prim.height, prim.radius, prim.radiusB);
+            return coneSDF(pos, prim->height, prim->radius, prim->radiusB);
         case PrimitiveType_RoundCone:
-            return roundConeSDF(pos, prim.height, prim.radius, prim.radiusB);
+            return roundConeSDF(pos, prim->height, prim->radius, prim->radiusB);
         case PrimitiveType_Octahedron:
-            return octahedronSDF(pos, prim.radius);
+            return octahedronSDF(pos, prim->radius);
         case PrimitiveType_Pyramid:
-            return pyramidSDF(pos, prim.height);
+            return pyramidSDF(pos, prim->height);
         case PrimitiveType_Polyhedron:
-            return polyhedronSDF(pos, prim.radius, round(prim.height), prim.three_size, prim.percent);
+            return polyhedronSDF(pos, prim->radius, round(prim->height), prim->three_size, prim->percent);
         default:
             return 0.0f;
     }
 }
 
-MRPH_FN float3 ApplyModifiers(float3 pos, float3 anchor, ModifiersData mods) {
-    if (!(mods.bend_active || mods.twist_active || mods.wave_active || mods.ripples_active)) return pos;
-    // The deformers act around the null layer's anchor point.
+// The deformers in their fixed order, around the null layer's anchor point.
+MRPH_FN float3 ModifyPoint(float3 pos, const MRPH_PRIVATE PrimitiveSetup* s,
+                           const MRPH_PRIVATE ModifierFrames* pool) {
+    MRPH_GLOBAL const ModifiersData* mods = s->mods;
+    const float3 anchor = s->prim->anchorPoint;
     pos = pos - anchor;
-    if (mods.bend_active) pos = bendMod(pos, mods.bend_power, mods.bend_rotation);
-    if (mods.twist_active) pos = twistMod(pos, mods.twist_power, mods.twist_rotation);
-    if (mods.wave_active) {
-        pos = cosMod(pos, mods.cos_rotation, mods.wave_cos_offset, mods.wave_cos_freq, mods.wave_cos_amp);
-        pos = sinMod(pos, mods.sin_rotation, mods.wave_sin_offset, mods.wave_sin_freq, mods.wave_sin_amp);
-    }
-    if (mods.ripples_active) {
-        pos = ripplesMod(pos, mods.ripples_rotation, mods.ripples_offset, mods.ripples_freq, mods.ripples_amp);
+    if (s->frame >= 0) {
+        int f = s->frame;
+        if (s->bend) pos = bendFrame(pos, pool->R[f++], s->bendRa, s->bendSign);
+        if (mods->twist_active) pos = twistFrame(pos, pool->R[f++], mods->twist_power);
+        if (mods->wave_active) {
+            pos = cosFrame(pos, pool->R[f++], mods->wave_cos_offset, mods->wave_cos_freq, mods->wave_cos_amp);
+            pos = sinFrame(pos, pool->R[f++], mods->wave_sin_offset, mods->wave_sin_freq, mods->wave_sin_amp);
+        }
+        if (mods->ripples_active) {
+            pos = ripplesFrame(pos, pool->R[f], mods->ripples_offset, mods->ripples_freq, mods->ripples_amp);
+        }
+    } else {
+        if (s->bend) pos = bendFrame(pos, euler2mat(mods->bend_rotation), s->bendRa, s->bendSign);
+        if (mods->twist_active) pos = twistMod(pos, mods->twist_power, mods->twist_rotation);
+        if (mods->wave_active) {
+            pos = cosMod(pos, mods->cos_rotation, mods->wave_cos_offset, mods->wave_cos_freq, mods->wave_cos_amp);
+            pos = sinMod(pos, mods->sin_rotation, mods->wave_sin_offset, mods->wave_sin_freq, mods->wave_sin_amp);
+        }
+        if (mods->ripples_active) {
+            pos = ripplesMod(pos, mods->ripples_rotation, mods->ripples_offset, mods->ripples_freq, mods->ripples_amp);
+        }
     }
     return pos + anchor;
+}
+
+// Signed distance of one set-up primitive at p (world space).
+MRPH_FN float PrimitiveDist(float3 p, const MRPH_PRIVATE PrimitiveSetup* s, const MRPH_PRIVATE ModifierFrames* pool) {
+    float3 pos = xyz(MULTIPLY_MAT4_VEC4(s->prim->transform, make_float4(p.x, p.y, p.z, 1.0f)));
+    if (s->modified) pos = ModifyPoint(pos, s, pool);
+    return ShapeDist(pos, s);
+}
+
+// The distances of smoothUnion, smoothSubtract and smoothIntersect alone, for the many evaluations
+// that need no material. a: the new primitive, b: the running result.
+MRPH_FN float CombineDist(float a, float b, int operation, float k) {
+    if (operation == OperationType_Union) {
+        if (k <= 0.0f) return a < b ? a : b;
+        const float h = clamp(0.5f + 0.5f * (b - a) / k, 0.0f, 1.0f);
+        return mixf(b, a, h) - k * h * (1.0f - h);
+    }
+    if (operation == OperationType_Subtract) {
+        if (k <= 0.0f) return -a > b ? -a : b;
+        const float h = clamp(0.5f - 0.5f * (b + a) / k, 0.0f, 1.0f);
+        return mixf(b, -a, h) + k * h * (1.0f - h);
+    }
+    if (operation == OperationType_Intersect) {
+        if (k <= 0.0f) return a > b ? a : b;
+        const float h = clamp(0.5f - 0.5f * (b - a) / k, 0.0f, 1.0f);
+        return mixf(b, a, h) + k * h * (1.0f - h);
+    }
+    return b;
 }
 
 MRPH_FN MaterialData zeroMaterial(void) {
@@ -185,28 +306,24 @@ MRPH_FN SdfResult SceneSDF(float3 p, SceneArgs scene) {
     result.material = zeroMaterial();
     result.uv = make_float3(0.0f, 0.0f, 0.0f);
     int n = 0;
-    const float4 p4 = make_float4(p.x, p.y, p.z, 1.0f);
     for (int i = 0; i < scene.numPrimitives; ++i) {
-        const PrimitiveData prim = scene.primitives[i];
-        const int type = (int)prim.type;
-        if (type == PrimitiveType_None || !prim.enabled) continue;
-        float3 pos = xyz(MULTIPLY_MAT4_VEC4(prim.transform, p4));
-        pos = ApplyModifiers(pos, prim.anchorPoint, scene.modifiers[i]);
+        PrimitiveSetup s;
+        if (!SetupPrimitive(&s, scene, i, 0)) continue;
 
         SdfResult object;
-        object.dist = ShapeSDF(pos, prim, type);
+        object.dist = PrimitiveDist(p, &s, 0);
         object.material = scene.materials[i];
         object.uv = result.uv;
 
         if (n == 0) {
             // The first enabled primitive seeds the scene whatever its operation.
             result = object;
-        } else if (prim.operation == OperationType_Union) {
-            result = smoothUnion(object, result, prim.smooth);
-        } else if (prim.operation == OperationType_Subtract) {
-            result = smoothSubtract(object, result, prim.smooth);
-        } else if (prim.operation == OperationType_Intersect) {
-            result = smoothIntersect(object, result, prim.smooth);
+        } else if (s.operation == OperationType_Union) {
+            result = smoothUnion(object, result, s.smooth);
+        } else if (s.operation == OperationType_Subtract) {
+            result = smoothSubtract(object, result, s.smooth);
+        } else if (s.operation == OperationType_Intersect) {
+            result = smoothIntersect(object, result, s.smooth);
         }
         n = n + 1;
     }
@@ -214,56 +331,130 @@ MRPH_FN SdfResult SceneSDF(float3 p, SceneArgs scene) {
     return result;
 }
 
+// The scene as one work item sees it: the first primitives set up once, with their modifier frames,
+// and the settings the loops read copied out of the record. Slots from restSlot on (only in scenes
+// with more enabled primitives than this holds) are set up afresh at each evaluation.
+#define MRPH_PREPARED_PRIMITIVES 16
+
+typedef struct PreparedScene {
+    PrimitiveSetup prims[MRPH_PREPARED_PRIMITIVES];
+    ModifierFrames frames;
+    int count;
+    int restSlot;
+    SceneArgs scene;
+    float rayMarchMult;
+    float epsilon;
+    float maxDist;
+    int rayMarchSteps;
+} PreparedScene;
+
+MRPH_FN void PrepareScene(MRPH_PRIVATE PreparedScene* ps, SceneArgs scene) {
+    ps->scene = scene;
+    ps->rayMarchMult = scene.render->rayMarchMult;
+    ps->epsilon = scene.render->epsilon;
+    ps->maxDist = scene.render->maxDist;
+    ps->rayMarchSteps = scene.render->rayMarchSteps;
+    ps->frames.used = 0;
+    ps->count = 0;
+    int i = 0;
+    for (; i < scene.numPrimitives && ps->count < MRPH_PREPARED_PRIMITIVES; ++i) {
+        if (SetupPrimitive(&ps->prims[ps->count], scene, i, &ps->frames)) ps->count = ps->count + 1;
+    }
+    ps->restSlot = i;
+}
+
+// SceneSDF(p).dist without the materials.
+MRPH_FN float PreparedSceneDist(float3 p, const MRPH_PRIVATE PreparedScene* ps) {
+    const MRPH_PRIVATE ModifierFrames* pool = &ps->frames;
+    float dist = 0.0f;
+    int n = ps->count;
+    if (n > 0) {
+        // The first enabled primitive seeds the scene whatever its operation.
+        dist = PrimitiveDist(p, &ps->prims[0], pool);
+        for (int i = 1; i < n; ++i) {
+            const MRPH_PRIVATE PrimitiveSetup* s = &ps->prims[i];
+            dist = CombineDist(PrimitiveDist(p, s, pool), dist, s->operation, s->smooth);
+        }
+    }
+    for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
+        PrimitiveSetup s;
+        if (!SetupPrimitive(&s, ps->scene, i, 0)) continue;
+        const float d = PrimitiveDist(p, &s, 0);
+        dist = n == 0 ? d : CombineDist(d, dist, s.operation, s.smooth);
+        n = n + 1;
+    }
+    return dist * ps->rayMarchMult;
+}
+
 MRPH_FN float SceneDist(float3 p, SceneArgs scene) { return SceneSDF(p, scene).dist; }
 
 // ---- Marching ------------------------------------------------------------------------------------
 
-MRPH_FN float3 GetNormal(float3 pos, SceneArgs scene) {
-    const float eps = scene.render->epsilon;
+MRPH_FN float3 PreparedNormal(float3 pos, const MRPH_PRIVATE PreparedScene* ps) {
+    const float eps = ps->epsilon;
     float3 n = make_float3(0.0f, 0.0f, 0.0f);
     for (int i = 0; i < 4; ++i) {
         const float3 e = make_float3((float)(((i + 3) >> 1) & 1), (float)((i >> 1) & 1), (float)(i & 1)) * 2.0f -
                          1.0f;
-        n = n + e * (0.5773f * SceneDist(pos + e * eps, scene));
+        n = n + e * (0.5773f * PreparedSceneDist(pos + e * eps, ps));
     }
     return normalize(n);
 }
 
+MRPH_FN float3 GetNormal(float3 pos, SceneArgs scene) {
+    PreparedScene ps;
+    PrepareScene(&ps, scene);
+    return PreparedNormal(pos, &ps);
+}
+
 // Distance along the ray to the surface, or -1 once the ray passes maxDist. An empty scene gives 0.
-MRPH_FN float March(RayArgs ray, SceneArgs scene) {
+MRPH_FN float PreparedMarch(RayArgs ray, const MRPH_PRIVATE PreparedScene* ps) {
     float depth = 0.0f;
-    for (int i = 0; i < scene.render->rayMarchSteps; ++i) {
-        const float d = SceneDist(ray.ro + ray.rd * depth, scene);
+    for (int i = 0; i < ps->rayMarchSteps; ++i) {
+        const float d = PreparedSceneDist(ray.ro + ray.rd * depth, ps);
         depth = depth + d;
-        if (d < scene.render->epsilon) break;
-        if (depth >= scene.render->maxDist) return -1.0f;
+        if (d < ps->epsilon) break;
+        if (depth >= ps->maxDist) return -1.0f;
     }
     return depth;
 }
 
-MRPH_FN float calcSoftShadows(float3 ro, float3 rd, float maxt, float k, SceneArgs scene) {
+MRPH_FN float March(RayArgs ray, SceneArgs scene) {
+    PreparedScene ps;
+    PrepareScene(&ps, scene);
+    return PreparedMarch(ray, &ps);
+}
+
+MRPH_FN float calcSoftShadows(float3 ro, float3 rd, float maxt, float k, const MRPH_PRIVATE PreparedScene* ps) {
+    MRPH_GLOBAL const RenderData* render = ps->scene.render;
+    const int steps = render->shadowsSteps;
+    const float maxStep = 1.0f / render->shadowsQuality;
     float res = 1.0f;
-    float t = scene.render->shadowsThreshold;
-    for (int i = 0; i < scene.render->shadowsSteps && t < maxt; ++i) {
-        const float h = SceneDist(ro + rd * t, scene);
+    float t = render->shadowsThreshold;
+    for (int i = 0; i < steps && t < maxt; ++i) {
+        const float h = PreparedSceneDist(ro + rd * t, ps);
         if (h < 0.001f) return 0.0f;
         res = fmin(res, k * h / t);
-        t = t + clamp(h, 0.01f, 1.0f / scene.render->shadowsQuality);
+        t = t + clamp(h, 0.01f, maxStep);
     }
     return res;
 }
 
 // 1 on open convex surfaces, lower in creases; not clamped.
-MRPH_FN float ambientOcclusion(float3 ro, float3 n, SceneArgs scene) {
-    const float spacing = scene.render->ao_threshold;
+MRPH_FN float ambientOcclusion(float3 ro, float3 n, const MRPH_PRIVATE PreparedScene* ps) {
+    const float spacing = ps->scene.render->ao_threshold;
     // Tap spacing 0 would divide 0 by 0: no taps, no occlusion.
     if (spacing <= 0.0f) return 1.0f;
+    // The taps compare true distances with their spacing: the march multiplier shortens steps for
+    // safety, and left in it would darken every convex surface (a lone sphere would read occluded).
+    const float unscale = ps->rayMarchMult > 0.0f ? 1.0f / ps->rayMarchMult : 1.0f;
     float ao = 0.0f;
     for (int i = 1; i <= 3; ++i) {
         const float s = spacing * (float)i;
-        ao = ao + fmax(0.0f, (s - SceneDist(ro + n * s, scene)) / s);
+        ao = ao + fmax(0.0f, (s - PreparedSceneDist(ro + n * s, ps) * unscale) / s);
     }
-    return 1.0f - ao * scene.render->ao_contrast;
+    // Occlusion only takes light away: strong settings clamp at black, never below.
+    return clamp(1.0f - ao * ps->scene.render->ao_contrast, 0.0f, 1.0f);
 }
 
 // ---- Shading -------------------------------------------------------------------------------------
@@ -272,14 +463,17 @@ MRPH_FN float ambientOcclusion(float3 ro, float3 n, SceneArgs scene) {
 MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment) {
     float4 fragColor = make_float4(0.0f, 0.0f, 0.0f, 0.0f);
     const int pass = scene.render->renderPass;
+    PreparedScene prepared;
+    PrepareScene(&prepared, scene);
+    const MRPH_PRIVATE PreparedScene* ps = &prepared;
 
     if (pass != RenderPass_Beauty) {
         // An unknown pass draws nothing rather than leaving the pixel unset.
         if (pass != RenderPass_Normal && pass != RenderPass_Depth && pass != RenderPass_AO) return fragColor;
-        const float dist = March(ray, scene);
+        const float dist = PreparedMarch(ray, ps);
         if (dist > 0.0f) {
             const float3 pos = ray.ro + ray.rd * dist;
-            const float3 normal = GetNormal(pos, scene);
+            const float3 normal = PreparedNormal(pos, ps);
             float3 rgb;
             if (pass == RenderPass_Depth) {
                 const float s = smoothstepf(0.0f, scene.render->maxDist, dist);
@@ -287,7 +481,7 @@ MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment
             } else if (pass == RenderPass_Normal) {
                 rgb = normal * 0.5f + 0.5f;
             } else {
-                const float a = ambientOcclusion(pos, normal, scene);
+                const float a = ambientOcclusion(pos, normal, ps);
                 rgb = make_float3(a, a, a);
             }
             fragColor = make_float4(rgb.z, rgb.y, rgb.x, 1.0f);
@@ -302,7 +496,7 @@ MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment
     float transmittance = 1.0f;
     const int environmentShown = scene.render->showEnvironment ? 1 : 0;
     for (int bounce = 0; bounce <= scene.render->maxReflections; ++bounce) {
-        const float dist = March(ray, scene);
+        const float dist = PreparedMarch(ray, ps);
         const float4 background = GetEnvironment(environment, ray.rd) * transmittance;
         if (!(dist > 0.0f)) {
             fragColor.x += background.x;
@@ -317,7 +511,7 @@ MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment
         // A distance of exactly 0 once meant "no primitive at all"; a ray can also land exactly on a
         // surface (a sphere seen head-on does), and that hit must be shaded.
         if (result.dist == 0.0f && !hasPrimitive) break;
-        const float3 normal = GetNormal(pos, scene);
+        const float3 normal = PreparedNormal(pos, ps);
         const float3 normal_color = normal * 0.5f + 0.5f;
         const MaterialData m = result.material;
         float3 passColor = make_float3(0.0f, 0.0f, 0.0f);
@@ -340,11 +534,11 @@ MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment
             const float k = 400.0f / radius;
             float shadows = 1.0f;
             if (scene.render->shadowsEnabled) {
-                shadows = calcSoftShadows(pos, lightDir, distance(lightOrigin, pos), k, scene);
+                shadows = calcSoftShadows(pos, lightDir, distance(lightOrigin, pos), k, ps);
             }
-            const float spec =
+            const float highlight =
                 powUnit(fmax(0.0f, dot(ray.rd, reflect(lightDir, normal))), m.shininess * (1.0f / radius));
-            const float3 specular = lightColor * m.specular_color * (spec * m.specular);
+            const float3 specular = lightColor * m.specular_color * (highlight * m.specular);
             passColor += lightColor * (diffuse * m.diffuse + specular) * (L.intensity * shadows);
         }
 
@@ -358,7 +552,7 @@ MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment
 
         const float reflF =
             fresnel(normal, ray.rd, m.gloss_fresnel_size) * (1.0f - m.gloss_fresnel_balance) + m.gloss_fresnel_balance;
-        const float ao = scene.render->ao_enabled ? ambientOcclusion(pos, normal, scene) : 1.0f;
+        const float ao = scene.render->ao_enabled ? ambientOcclusion(pos, normal, ps) : 1.0f;
         const float opacityF =
             fresnel(normal, ray.rd, m.opacity_size) * (1.0f - m.opacity_balance) + m.opacity_balance;
         const float alpha = m.opacity * opacityF * transmittance;

@@ -36,28 +36,34 @@ MRPH_FN Mat3 euler2mat(float3 e) {
 }
 
 // ---- Modifiers ----------------------------------------------------------------------------------
+// Each modifier is split in two: the ...Frame form deforms p in the frame of an already built R,
+// so a caller that evaluates the same modifier at many points builds R (three sines, three cosines)
+// once; the ...Mod form builds R and calls it, for callers with a single point.
 
-// Bends the x-y plane of the frame around a circle of radius 1 / bend.
-MRPH_FN float3 bendMod(float3 p, float bendPower, float3 angles) {
-    const float bend = bendPower / 400.0f;
-    const float prec = 0.00001f;
-    if (fabs(bend) <= prec) return p;
-    const Mat3 R = euler2mat(angles);
+// ra = 1 / bend, s = sign(bend), for a bend of magnitude above the no-effect threshold.
+MRPH_FN float3 bendFrame(float3 p, Mat3 R, float ra, float s) {
     float3 q = MULTIPLY_VEC3_MAT3(p, R);
-    const float ra = 1.0f / bend;
     const float2 b = make_float2(q.x - ra, q.y);
-    const float s = sign(bend);
     q.x = ra - s * length(b);
     q.y = ra * atan2(s * b.y, -s * b.x);
     return MULTIPLY_MAT3_VEC3(R, q);
 }
 
-// Turns the x-z plane by twist radians per pixel along the frame's y axis.
-MRPH_FN float3 twistMod(float3 p, float twist, float3 angles) {
-    const Mat3 R = euler2mat(angles);
+// A bend at or below this magnitude leaves the point as it is.
+MRPH_FN int bendHasEffect(float bendPower) { return fabs(bendPower / 400.0f) > 0.00001f ? 1 : 0; }
+
+// Bends the x-y plane of the frame around a circle of radius 1 / bend.
+MRPH_FN float3 bendMod(float3 p, float bendPower, float3 angles) {
+    if (!bendHasEffect(bendPower)) return p;
+    const float bend = bendPower / 400.0f;
+    return bendFrame(p, euler2mat(angles), 1.0f / bend, sign(bend));
+}
+
+MRPH_FN float3 twistFrame(float3 p, Mat3 R, float twist) {
     float3 q = MULTIPLY_VEC3_MAT3(p, R);
-    const float c = cos(q.y * twist);
-    const float s = sin(q.y * twist);
+    const float2 sc = sinCos(q.y * twist);
+    const float c = sc.y;
+    const float s = sc.x;
     Mat2 m;
     m.m[0] = c;
     m.m[1] = -s;
@@ -69,28 +75,40 @@ MRPH_FN float3 twistMod(float3 p, float twist, float3 angles) {
     return MULTIPLY_MAT3_VEC3(R, q);
 }
 
-MRPH_FN float3 cosMod(float3 p, float3 angles, float offset, float freq, float amp) {
-    const Mat3 R = euler2mat(angles);
+// Turns the x-z plane by twist radians per pixel along the frame's y axis.
+MRPH_FN float3 twistMod(float3 p, float twist, float3 angles) { return twistFrame(p, euler2mat(angles), twist); }
+
+MRPH_FN float3 cosFrame(float3 p, Mat3 R, float offset, float freq, float amp) {
     float3 q = MULTIPLY_VEC3_MAT3(p, R);
     q.x = q.x + cos(q.y * freq + offset) * amp;
     return MULTIPLY_MAT3_VEC3(R, q);
 }
 
-MRPH_FN float3 sinMod(float3 p, float3 angles, float offset, float freq, float amp) {
-    const Mat3 R = euler2mat(angles);
+MRPH_FN float3 cosMod(float3 p, float3 angles, float offset, float freq, float amp) {
+    return cosFrame(p, euler2mat(angles), offset, freq, amp);
+}
+
+MRPH_FN float3 sinFrame(float3 p, Mat3 R, float offset, float freq, float amp) {
     float3 q = MULTIPLY_VEC3_MAT3(p, R);
     q.z = q.z + sin(q.x * freq + offset) * amp;
     return MULTIPLY_MAT3_VEC3(R, q);
 }
 
-MRPH_FN float3 ripplesMod(float3 p, float3 angles, float offset, float freq, float amp) {
-    const Mat3 R = euler2mat(angles);
+MRPH_FN float3 sinMod(float3 p, float3 angles, float offset, float freq, float amp) {
+    return sinFrame(p, euler2mat(angles), offset, freq, amp);
+}
+
+MRPH_FN float3 ripplesFrame(float3 p, Mat3 R, float offset, float freq, float amp) {
     float3 q = MULTIPLY_VEC3_MAT3(p, R);
     const float r = -sqrt(q.x * q.x + q.y * q.y);
     const float z = sin(r * freq + offset) * amp;
     q.x = q.x + z;
     q.z = q.z + z;
     return MULTIPLY_MAT3_VEC3(R, q);
+}
+
+MRPH_FN float3 ripplesMod(float3 p, float3 angles, float offset, float freq, float amp) {
+    return ripplesFrame(p, euler2mat(angles), offset, freq, amp);
 }
 
 // ---- Fresnel and environment ------------------------------------------------------------------

@@ -45,9 +45,8 @@ MRPH_FN float cylinderSDF(float3 p, float height, float radius, float fillet) {
     return fmin(fmax(d.x, d.y), 0.0f) + length(max2s(d, 0.0f)) - fillet;
 }
 
-// A cylinder sector of half angle per (radians).
-MRPH_FN float pieCylinderSDF(float3 p, float h, float r, float per, float fillet) {
-    const float2 c = make_float2(sin(per), cos(per));
+// A cylinder sector whose half angle has sine c.x and cosine c.y.
+MRPH_FN float pieCylinderSectorSDF(float3 p, float h, float r, float2 c, float fillet) {
     const float2 rot = xz(p) * c.y + make_float2(p.z, -p.x) * c.x;
     p.z = rot.y;
     p.x = fabs(rot.x);
@@ -59,17 +58,32 @@ MRPH_FN float pieCylinderSDF(float3 p, float h, float r, float per, float fillet
     return fmin(fmax(x, y), 0.0f) + length(max2s(make_float2(x, y), 0.0f)) - fillet;
 }
 
-// A regular N-sided prism; radius is the corner radius, height the half height.
-MRPH_FN float polygonSDF(float3 p, float N, float height, float radius, float fillet) {
+// A cylinder sector of half angle per (radians).
+MRPH_FN float pieCylinderSDF(float3 p, float h, float r, float per, float fillet) {
+    return pieCylinderSectorSDF(p, h, r, make_float2(sin(per), cos(per)), fillet);
+}
+
+// Half the angle that one side of a regular N-sided prism spans.
+MRPH_FN float polygonHalfAngle(float N) {
     // Fewer than three sides is no polygon (and zero sides divides by zero): draw a triangle.
-    N = fmax(N, 3.0f);
-    const float b = MRPH_PI / N;
+    return MRPH_PI / fmax(N, 3.0f);
+}
+
+// The prism of polygonSDF for a side half angle b whose cosine and sine are cb and sb.
+MRPH_FN float polygonSidesSDF(float3 p, float b, float cb, float sb, float height, float radius, float fillet) {
     const float a = mod(atan2(p.x, p.z), 2.0f * b) - b;
     const float l = length(xz(p));
     const float r = radius - fillet;
-    float d = l * cos(a) - r * cos(b);
-    if (d > 0.0f) d = length(make_float2(fmax(0.0f, fabs(l * sin(a)) - r * sin(b)), d));
+    const float2 sca = sinCos(a);
+    float d = l * sca.y - r * cb;
+    if (d > 0.0f) d = length(make_float2(fmax(0.0f, fabs(l * sca.x) - r * sb), d));
     return fmax(d - fillet, fabs(p.y) - height);
+}
+
+// A regular N-sided prism; radius is the corner radius, height the half height.
+MRPH_FN float polygonSDF(float3 p, float N, float height, float radius, float fillet) {
+    const float b = polygonHalfAngle(N);
+    return polygonSidesSDF(p, b, cos(b), sin(b), height, radius, fillet);
 }
 
 // An arrow-cursor prism: a triangular head (its width scaled by params.z) joined to a stem of half
@@ -80,8 +94,9 @@ MRPH_FN float cursorSDF(float3 p, float height, float radius, float f, float3 pa
     const float a = mod(atan2(tP.x, tP.y), 2.0f * b) - b;
     const float l = length(tP);
     const float r = radius - f;
-    float tri = l * cos(a) - r * cos(b);
-    if (tri > 0.0f) tri = length(make_float2(fmax(0.0f, fabs(l * sin(a)) - r * sin(b)), tri));
+    const float2 sca = sinCos(a);
+    float tri = l * sca.y - r * cos(b);
+    if (tri > 0.0f) tri = length(make_float2(fmax(0.0f, fabs(l * sca.x) - r * sin(b)), tri));
     tri = tri - f;
     const float2 ss = make_float2(radius * params.x, radius * params.y);
     const float2 bP = abs2(xz(p) - make_float2(0.0f, -ss.y)) - ss + f;

@@ -4,11 +4,13 @@
 // header gives each form the same small vocabulary:
 //   MRPH_FN                         qualifier of every kernel-internal function
 //   MRPH_GLOBAL                     address space of the record buffers and the output
+//   MRPH_PRIVATE                    address space of a pointer to a work item's own variables
 //   MRPH_IMAGE_PARAM                type of the environment image parameter
 //   MRPH_KERNEL_NAMESPACE_BEGIN/END wraps the kernel in namespace mrph_kernel in the CUDA and C++ forms
 //   float2 float3 float4            with make_float2/3/4 and the arithmetic operators
 //   sqrt sin cos atan2 asin pow floor round fabs fmin fmax clamp sign   (scalar float)
 //   dot length normalize distance   (float2 and float3)
+//   sinCos(x)                       (sin x, cos x) as a float2, one argument reduction for the two
 //   saturate reflect                as their Metal namesakes
 //   SampleEnvironment(img, uv)      four floats, normalised coordinates, linear, zero outside the image
 //   WriteFloat4(v, dst, i, in16f)   the pixel store
@@ -36,6 +38,7 @@ using namespace metal;
 
 #define MRPH_FN
 #define MRPH_GLOBAL __global
+#define MRPH_PRIVATE __private
 #define MRPH_IMAGE_PARAM __read_only image2d_t
 #define MRPH_KERNEL_NAMESPACE_BEGIN
 #define MRPH_KERNEL_NAMESPACE_END
@@ -46,6 +49,11 @@ using namespace metal;
 
 MRPH_FN float saturate(float x) { return clamp(x, 0.0f, 1.0f); }
 MRPH_FN float3 reflect(float3 i, float3 n) { return i - n * (2.0f * dot(i, n)); }
+MRPH_FN float2 sinCos(float x) {
+    float c;
+    const float s = sincos(x, &c);
+    return (float2)(s, c);
+}
 
 // CLK_ADDRESS_CLAMP gives the border colour (0, 0, 0, 0) outside the image.
 __constant sampler_t kEnvironmentSampler = CLK_NORMALIZED_COORDS_TRUE | CLK_ADDRESS_CLAMP | CLK_FILTER_LINEAR;
@@ -73,6 +81,7 @@ MRPH_FN void WriteFloat4(float4 v, __global float4* dst, int index, int in16f) {
 
 #define MRPH_FN inline
 #define MRPH_GLOBAL device
+#define MRPH_PRIVATE thread
 #define MRPH_IMAGE_PARAM texture2d<float>
 #define MRPH_KERNEL_NAMESPACE_BEGIN
 #define MRPH_KERNEL_NAMESPACE_END
@@ -82,6 +91,11 @@ MRPH_FN void WriteFloat4(float4 v, __global float4* dst, int index, int in16f) {
 #define make_float4(a, b, c, d) float4((a), (b), (c), (d))
 
 // saturate and reflect are Metal's own.
+MRPH_FN float2 sinCos(float x) {
+    float c;
+    const float s = sincos(x, c);
+    return float2(s, c);
+}
 
 MRPH_FN float4 SampleEnvironment(MRPH_IMAGE_PARAM image, float2 uv) {
     // The host binds no texture when there is no environment layer.
@@ -109,6 +123,7 @@ MRPH_FN void WriteFloat4(float4 v, device float4* dst, int index, int in16f) {
 #define MRPH_FN inline
 #endif
 #define MRPH_GLOBAL
+#define MRPH_PRIVATE
 #define MRPH_KERNEL_NAMESPACE_BEGIN namespace mrph_kernel {
 #define MRPH_KERNEL_NAMESPACE_END }
 
@@ -193,6 +208,15 @@ MRPH_FN float fmax(float a, float b) { return ::fmaxf(a, b); }
 MRPH_FN float clamp(float x, float lo, float hi) { return fmin(fmax(x, lo), hi); }
 MRPH_FN float sign(float x) { return x > 0.0f ? 1.0f : (x < 0.0f ? -1.0f : 0.0f); }
 MRPH_FN float saturate(float x) { return clamp(x, 0.0f, 1.0f); }
+#if defined(MRPH_KERNEL_CUDA)
+MRPH_FN float2 sinCos(float x) {
+    float s, c;
+    ::sincosf(x, &s, &c);
+    return make_float2(s, c);
+}
+#else
+MRPH_FN float2 sinCos(float x) { return make_float2(::sinf(x), ::cosf(x)); }
+#endif
 
 // ---- Geometry ------------------------------------------------------------------------------------
 MRPH_FN float dot(float2 a, float2 b) { return a.x * b.x + a.y * b.y; }

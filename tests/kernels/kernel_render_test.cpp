@@ -82,6 +82,29 @@ TEST_F(CentreSphere, AmbientOcclusionOfALoneConvexSphereIsOne) {
     ExpectPixel(Centre(), 1.0f, 1.0f, 1.0f, 1.0f, 1e-4f);
 }
 
+TEST_F(CentreSphere, AmbientOcclusionIgnoresTheMarchMultiplier) {
+    // The panel's defaults: taps 100 px apart at full strength, steps shortened to 60 %. Measuring the
+    // taps with shortened distances read every convex surface as occluded (and below black).
+    scene.render.renderPass = (int)RenderPass::AO;
+    scene.render.ao_threshold = 100.0f;
+    scene.render.ao_contrast = 1.0f;
+    for (float mult : {1.0f, 0.6f, 0.25f}) {
+        scene.render.rayMarchMult = mult;
+        ExpectPixel(Centre(), 1.0f, 1.0f, 1.0f, 1.0f, 1e-3f);
+    }
+}
+
+TEST_F(CentreSphere, StrongOcclusionStopsAtBlack) {
+    // A slab beside the centre ray, 10 px from every tap along the normal (which points back at the
+    // camera): the taps read 0.9 + 0.95 + 0.97 of occlusion, times 5, far past black.
+    scene.Add(PrimitiveType::Box, F3(365, 180, -250)).three_size = F3(70, 400, 200);
+    scene.render.renderPass = (int)RenderPass::AO;
+    scene.render.ao_threshold = 100.0f;
+    scene.render.ao_contrast = 5.0f;
+    const float4 p = Centre();
+    EXPECT_EQ(p.x, 0.0f);
+}
+
 TEST_F(CentreSphere, MissIsTransparentBlackInEveryPass) {
     for (RenderPass pass : {RenderPass::Beauty, RenderPass::Normal, RenderPass::Depth, RenderPass::AO}) {
         scene.render.renderPass = (int)pass;

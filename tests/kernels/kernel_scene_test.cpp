@@ -249,3 +249,35 @@ TEST_F(SceneDistance, TransformMapsWorldToLayer) {
 }
 
 }  // namespace
+
+// The per-pixel preparation keeps the frames of at most 16 primitives and 16 modifiers; bigger scenes
+// build them on the fly. Both roads must give SceneSDF's distance, smooth operations and modifiers on.
+TEST(PreparedScene, DistanceEqualsSceneSdfBelowAndAboveThePoolSize) {
+    for (int count : {5, 24}) {
+        mrph_test::KernelScene scene;
+        for (int i = 0; i < count; ++i) {
+            const int op = i % 5 == 4 ? (int)OperationType::Subtract : (int)OperationType::Union;
+            PrimitiveData& p = scene.Add(i % 2 ? PrimitiveType::Box : PrimitiveType::Torus,
+                                         F3(40.0f * (float)i, 10.0f * (float)(i % 3), 0), op);
+            p.radius = 20;
+            p.radiusB = 6;
+            p.three_size = F3(30, 40, 30);
+            p.smooth = 8;
+            ModifiersData& m = scene.modifiers.back();
+            m.twist_active = i % 3 == 0;
+            m.twist_power = 0.01f;
+            m.twist_rotation = F3(0.3f, 0.0f, 0.2f * (float)i);
+            m.bend_active = i % 4 == 1;
+            m.bend_power = 0.5f;
+            m.bend_rotation = F3(0.0f, 0.5f, 0.0f);
+        }
+        scene.primitives[3].enabled = false;
+        PreparedScene prepared;
+        PrepareScene(&prepared, scene.Args());
+        for (float x = -50; x <= 40.0f * (float)count; x += 37.0f) {
+            const float3 p = F3(x, 15, 12);
+            EXPECT_NEAR(PreparedSceneDist(p, &prepared), SceneSDF(p, scene.Args()).dist, 1e-4f)
+                << count << " primitives, x = " << x;
+        }
+    }
+}
