@@ -150,26 +150,20 @@ A_Err EffectHandleWrapper::getCompLights(std::vector<LightData>& lights, AEGP_Co
         AEGP_LightType type = -1;
         err = suites_->LightSuite2()->AEGP_GetLightType(layer, &type);
         light.type = type;
-        AEGP_StreamVal value{};
-        if (!err)
-            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer, AEGP_LayerStream_INTENSITY,
-                                                                    AEGP_LTimeMode_CompTime, compTime, FALSE,
-                                                                    &value, nullptr);
-        light.intensity = (float)(value.one_d.value / 100.0);
-        value = AEGP_StreamVal{};
-        if (!err)
-            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer, AEGP_LayerStream_LIGHT_FALLOFF_START,
-                                                                    AEGP_LTimeMode_CompTime, compTime, FALSE,
-                                                                    &value, nullptr);
-        light.radius = (float)(value.one_d.value / 100.0);
-        value = AEGP_StreamVal{};
-        if (!err)
-            err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer, AEGP_LayerStream_COLOR,
-                                                                    AEGP_LTimeMode_CompTime, compTime, FALSE,
-                                                                    &value, nullptr);
-        light.color.x = (float)value.color.redF;
-        light.color.y = (float)value.color.greenF;
-        light.color.z = (float)value.color.blueF;
+        // One property of the light at composition time; zero once an earlier call has failed.
+        auto property = [&](AEGP_LayerStream which) {
+            AEGP_StreamVal value{};
+            if (!err)
+                err = suites_->StreamSuite1()->AEGP_GetLayerStreamValue(layer, which, AEGP_LTimeMode_CompTime,
+                                                                        compTime, FALSE, &value, nullptr);
+            return value;
+        };
+        light.intensity = (float)(property(AEGP_LayerStream_INTENSITY).one_d.value / 100.0);
+        light.radius = (float)(property(AEGP_LayerStream_LIGHT_FALLOFF_START).one_d.value / 100.0);
+        const AEGP_StreamVal color = property(AEGP_LayerStream_COLOR);
+        light.color.x = (float)color.color.redF;
+        light.color.y = (float)color.color.greenF;
+        light.color.z = (float)color.color.blueF;
         A_Matrix4 m{};
         if (!err) err = suites_->LayerSuite5()->AEGP_GetLayerToWorldXform(layer, compTime, &m);
         storeMatrix(AeMatrixToGlm(m), &light.transform);

@@ -2,7 +2,7 @@
 
 namespace host {
 
-Project::Project() : streams(kDefaultStreamCount), refTokens_(1 << 16) {
+Project::Project() : streams(kDefaultStreamCount) {
     comp.layers.push_back(Layer{1, "Solid 1", AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE, {}});
 }
 
@@ -17,8 +17,12 @@ Layer& Project::addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_Objec
     return comp.layers.back();
 }
 
+// References are never dereferenced by the module: a counter makes each one unique for the life of
+// the project, so a long render never hands out a value that is still live.
+uintptr_t Project::newToken() { return ++lastToken_ * 16; }
+
 AEGP_EffectRefH Project::newEffectRef() {
-    auto ref = reinterpret_cast<AEGP_EffectRefH>(&refTokens_[nextToken_++ % refTokens_.size()]);
+    auto ref = reinterpret_cast<AEGP_EffectRefH>(newToken());
     liveEffects_.insert(ref);
     effects.made += 1;
     return ref;
@@ -34,7 +38,7 @@ bool Project::disposeEffectRef(AEGP_EffectRefH ref) {
 }
 
 AEGP_StreamRefH Project::newStreamRef(int paramIndex) {
-    auto ref = reinterpret_cast<AEGP_StreamRefH>(&refTokens_[nextToken_++ % refTokens_.size()]);
+    auto ref = reinterpret_cast<AEGP_StreamRefH>(newToken());
     liveStreams_[ref] = paramIndex;
     streamRefs.made += 1;
     return ref;

@@ -6,6 +6,7 @@
 #ifndef MORPHALITH_HOST_PROJECT_H
 #define MORPHALITH_HOST_PROJECT_H
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -86,8 +87,8 @@ public:
 private:
     std::set<AEGP_EffectRefH> liveEffects_;
     std::map<AEGP_StreamRefH, int> liveStreams_;
-    std::vector<char> refTokens_;  // addresses used as opaque references
-    int nextToken_ = 0;
+    uintptr_t newToken();
+    uintptr_t lastToken_ = 0;
 };
 
 }  // namespace host

@@ -166,25 +166,26 @@ struct Failure {
     const char* text;  // the error line's text after " :: "
 };
 
-template <typename Handlers>
-Handlers withThrowingHandlers(void (*behaviour)()) {
-    static void (*current)() = nullptr;
-    current = behaviour;
-    Handlers h = kRecording;
+// The recording table with four handlers that first run `behaviour` (throw, or set the result).
+void (*g_behaviour)() = nullptr;
+
+CommandHandlers withFailingHandlers(void (*behaviour)()) {
+    g_behaviour = behaviour;
+    CommandHandlers h = kRecording;
     h.sequenceSetup = [](PF_InData*, PF_OutData*, PF_ParamDef**) {
-        current();
+        g_behaviour();
         return record("SequenceSetup");
     };
     h.updateParamsUI = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*) {
-        current();
+        g_behaviour();
         return record("UpdateParamsUI");
     };
     h.handleEvent = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, PF_EventExtra*) {
-        current();
+        g_behaviour();
         return record("HandleEvent");
     };
     h.smartRender = [](PF_InData*, PF_OutData*, PF_SmartRenderExtra*, bool) {
-        current();
+        g_behaviour();
         return record("SmartRender");
     };
     return h;
@@ -208,7 +209,7 @@ class DispatchFailure : public ::testing::TestWithParam<Failure> {};
 TEST_P(DispatchFailure, BecomesOneErrorLineAndTheHostsCode) {
     const Failure& f = GetParam();
     g_result = PF_Err_NONE;
-    CommandHandlers handlers = withThrowingHandlers<CommandHandlers>(f.behaviour);
+    CommandHandlers handlers = withFailingHandlers(f.behaviour);
     host::OutputCapture console;
     PF_Err err = DispatchCommand(handlers, f.cmd, nullptr, nullptr, nullptr, nullptr, nullptr);
     std::string printed = console.finish();
