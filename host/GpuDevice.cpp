@@ -16,7 +16,63 @@ std::string g_deviceError;
 std::mutex g_worldsLock;
 std::map<const PF_LayerDef*, PF_PixelFormat> g_worlds;
 
+struct FrameworkEntry {
+    Framework framework;
+    const char* name;
+    const char* title;
+    PF_GPU_Framework gpu;
+};
+constexpr FrameworkEntry kFrameworks[] = {
+    {Framework::OpenCL, "opencl", "OpenCL", PF_GPU_Framework_OPENCL},
+    {Framework::Metal, "metal", "Metal", PF_GPU_Framework_METAL},
+    {Framework::CUDA, "cuda", "CUDA", PF_GPU_Framework_CUDA},
+};
+
+const FrameworkEntry& entry(Framework framework) {
+    for (const FrameworkEntry& e : kFrameworks)
+        if (e.framework == framework) return e;
+    return kFrameworks[0];
+}
+
 }  // namespace
+
+const std::vector<std::string>& frameworkNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> n;
+        for (const FrameworkEntry& e : kFrameworks) n.push_back(e.name);
+        return n;
+    }();
+    return names;
+}
+
+bool parseFramework(const std::string& name, Framework* framework) {
+    for (const FrameworkEntry& e : kFrameworks) {
+        if (name == e.name) {
+            *framework = e.framework;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* frameworkName(Framework framework) { return entry(framework).name; }
+const char* frameworkTitle(Framework framework) { return entry(framework).title; }
+PF_GPU_Framework toGpuFramework(Framework framework) { return entry(framework).gpu; }
+
+bool frameworkAvailable(Framework framework, std::string* why) {
+    switch (framework) {
+        case Framework::OpenCL:
+            if (OpenCLDevice::get()) return true;
+            *why = std::string("OpenCL has no device on this machine: ") + OpenCLDevice::error();
+            return false;
+        case Framework::Metal:
+        case Framework::CUDA:
+            break;
+    }
+    *why = std::string("the ") + frameworkTitle(framework) +
+           " framework is not available in this build of the host (it renders through OpenCL only)";
+    return false;
+}
 
 OpenCLDevice* OpenCLDevice::get() {
     static std::once_flag once;

@@ -20,6 +20,23 @@ namespace host {
 
 class SuiteRegistry;
 
+// ---- GPU frameworks the host can render through ----------------------------------------------------
+// The render command's choice, carried into the render job. A framework's device code plugs in at
+// the switches in GpuDevice.cpp (availability) and RenderJob.cpp (waiting for the device).
+enum class Framework { OpenCL, Metal, CUDA };
+
+// Lower-case names as the command line takes them, in order.
+const std::vector<std::string>& frameworkNames();
+// "opencl", "metal" or "cuda"; false for any other text (case matters).
+bool parseFramework(const std::string& name, Framework* framework);
+const char* frameworkName(Framework framework);
+// The name users read: "OpenCL", "Metal", "CUDA".
+const char* frameworkTitle(Framework framework);
+PF_GPU_Framework toGpuFramework(Framework framework);
+// Whether this build of the host can give the effect a device of the framework; when not, why
+// (one line, for the user).
+bool frameworkAvailable(Framework framework, std::string* why);
+
 // The process's OpenCL device; made on first use and kept for the process (PoCL is slow to start).
 class OpenCLDevice {
 public:

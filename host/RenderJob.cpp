@@ -46,13 +46,15 @@ PF_LRect intersect(const PF_LRect& a, const PF_LRect& b) {
 
 }  // namespace
 
-RenderJob::RenderJob(Host& host) : host_(host) { g_job = this; }
+RenderJob::RenderJob(Host& host, Framework framework) : host_(host), chosen_(framework) { g_job = this; }
 
 RenderJob::~RenderJob() {
     dropPreRender();
     if (deviceUp_) setdownDevice();
     if (g_job == this) g_job = nullptr;
 }
+
+PF_Err RenderJob::setupDevice() { return setupDevice(toGpuFramework(chosen_)); }
 
 PF_Err RenderJob::setupDevice(PF_GPU_Framework framework) {
     PF_GPUDeviceSetupInput input{framework, 0};
@@ -157,7 +159,7 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
 
     // The read-back would wait for the kernel anyway; waiting first keeps the two apart in the times.
     phase = std::chrono::steady_clock::now();
-    if (OpenCLDevice* device = OpenCLDevice::get()) clFinish(device->queue());
+    finishDevice();
     times_.execute = msSince(phase);
 
     phase = std::chrono::steady_clock::now();
@@ -166,6 +168,16 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
     const bool downloaded = output_->download(&out->bgra);
     times_.readBack = msSince(phase);
     return downloaded ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
+}
+
+void RenderJob::finishDevice() {
+    switch (framework_) {
+        case PF_GPU_Framework_OPENCL:
+            if (OpenCLDevice* device = OpenCLDevice::get()) clFinish(device->queue());
+            break;
+        default:
+            break;
+    }
 }
 
 PF_Err RenderJob::renderCPU(A_long frame) {

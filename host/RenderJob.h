@@ -24,14 +24,16 @@ struct FloatImage {
 
 class RenderJob {
 public:
-    // The host must have run global, params and sequence set-up.
-    explicit RenderJob(Host& host);
+    // The host must have run global, params and sequence set-up. The job renders through the given
+    // framework's device (see frameworkAvailable).
+    explicit RenderJob(Host& host, Framework framework = Framework::OpenCL);
     ~RenderJob();
     RenderJob(const RenderJob&) = delete;
     RenderJob& operator=(const RenderJob&) = delete;
 
-    // PF_Cmd_GPU_DEVICE_SETUP for device 0 of the framework.
-    PF_Err setupDevice(PF_GPU_Framework framework = PF_GPU_Framework_OPENCL);
+    // PF_Cmd_GPU_DEVICE_SETUP for device 0 of the job's framework, or of the one given.
+    PF_Err setupDevice();
+    PF_Err setupDevice(PF_GPU_Framework framework);
     PF_Err setdownDevice();
 
     // Renders composition frame `frame` into an output of width x height (0: the composition's size).
@@ -79,7 +81,11 @@ private:
     void dropPreRender();
     Layer* environmentLayer();
 
+    // Waits until the device has finished the work queued for the frame.
+    void finishDevice();
+
     Host& host_;
+    Framework chosen_;
     PF_GPU_Framework framework_ = PF_GPU_Framework_NONE;
     void* gpuData_ = nullptr;
     bool deviceUp_ = false;
