@@ -38,4 +38,25 @@ std::string OutputCapture::finish() {
     return text;
 }
 
+ConsoleToStderr::ConsoleToStderr() {
+    std::fflush(stdout);
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    const int saved = dup(STDOUT_FILENO);
+    if (saved < 0) return;
+    output_ = fdopen(saved, "w");
+    if (!output_ || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+        if (output_) std::fclose(output_);
+        else close(saved);
+        output_ = nullptr;
+    }
+}
+
+ConsoleToStderr::~ConsoleToStderr() {
+    if (!output_) return;
+    std::fflush(stdout);
+    std::fflush(output_);
+    dup2(fileno(output_), STDOUT_FILENO);
+    std::fclose(output_);
+}
+
 }  // namespace host
