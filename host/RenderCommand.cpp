@@ -1,22 +1,19 @@
 #include "host/RenderCommand.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <string_view>
 
 #include "host/ImageFiles.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
 
 namespace host {
-
-const char* const kRenderUsage =
-    "  render [SCENE] -o OUT [--frames A-B] [--pass beauty|normal|depth|ao] [--size WxH]\n"
-    "           render SCENE (a JSON project file; the built-in default scene when left out)\n"
-    "           through OpenCL to OUT: .png writes 8-bit RGBA, .exr 32-bit float RGBA.\n"
-    "           --frames A-B renders frames A to B (0-based, inclusive) to OUT with the frame\n"
-    "           number put in place of a run of '#' or before the extension; --pass picks the\n"
-    "           render mode; --size renders at another output size (the composition's by default)\n";
 
 namespace {
 
@@ -25,10 +22,109 @@ int fail(const std::string& text) {
     return 1;
 }
 
+// "Render Mode" choices by their command-line names.
+const std::map<std::string, int> kPasses = {{"beauty", 1}, {"normal", 2}, {"depth", 3}, {"ao", 4}};
+
+// A whole number from the whole of text (no sign, no blanks, within int).
+bool wholeNumber(std::string_view text, int* value) {
+    if (text.empty() || text.front() < '0' || text.front() > '9') return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::string seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof(text), s < 10 ? "%.2f s" : "%.1f s", s);
+    return text;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace
 
-std::string frameFileName(const std::string& out, int frame, bool range) {
-    if (!range) return out;
+bool parseFrames(const std::string& text, int* first, int* last, bool* range, std::string* error) {
+    const size_t dash = text.find('-');
+    const std::string_view all(text);
+    bool ok;
+    if (dash == std::string::npos) {
+        ok = wholeNumber(all, first);
+        *last = *first;
+        *range = false;
+    } else {
+        ok = wholeNumber(all.substr(0, dash), first) && wholeNumber(all.substr(dash + 1), last) && *first <= *last;
+        *range = true;
+    }
+    if (!ok) *error = "wants a frame N or a range A-B (0-based, 0 <= A <= B), got \"" + text + "\"";
+    return ok;
+}
+
+bool parseSize(const std::string& text, int* width, int* height, std::string* error) {
+    const size_t x = text.find('x');
+    const std::string_view all(text);
+    const bool ok = x != std::string::npos && wholeNumber(all.substr(0, x), width) &&
+                    wholeNumber(all.substr(x + 1), height) && *width >= 1 && *height >= 1;
+    if (!ok) *error = "wants WxH in pixels (e.g. 1280x720), got \"" + text + "\"";
+    return ok;
+}
+
+CLI::Option* valueNotOption(CLI::Option* option) {
+    const std::string name = option->get_name();
+    return option->each([name](const std::string& value) {
+        if (value.size() > 1 && value[0] == '-' && !(value[1] >= '0' && value[1] <= '9'))
+            throw CLI::ArgumentMismatch(name + ": 1 required value missing (\"" + value + "\" is an option)");
+    });
+}
+
+void addRenderOptions(CLI::App* render, RenderOptions* options) {
+    render->add_option("SCENE", options->scenePath,
+                       "a scene file (JSON, see the README); the built-in default scene when left out")
+        ->type_name("");
+    valueNotOption(render->add_option("-o", options->out, "the image to write: .exr writes 32-bit float RGBA, anything else 8-bit "
+                                           "RGBA PNG; a run of '#' takes the frame number")
+        ->type_name("OUT")
+        ->required());
+    valueNotOption(render->add_option_function<std::string>(
+            "--frames",
+            [options](const std::string& text) {
+                std::string error;
+                if (!parseFrames(text, &options->first, &options->last, &options->range, &error))
+                    throw CLI::ValidationError("--frames", error);
+            },
+            "render frame N, or frames A to B into numbered files (OUT with the number in place of a run of '#', "
+            "or _NNNN before the extension); frame 0 when left out")
+        ->type_name("N|A-B"));
+    valueNotOption(render->add_option_function<std::string>(
+            "--pass",
+            [options](const std::string& text) {
+                if (!kPasses.count(text))
+                    throw CLI::ValidationError("--pass", "\"" + text + "\" is not one of beauty, normal, depth, ao");
+                options->pass = text;
+            },
+            "the render mode; the scene's \"Render Mode\" when left out")
+        ->type_name("beauty|normal|depth|ao"));
+    valueNotOption(render->add_option_function<std::string>(
+            "--size",
+            [options](const std::string& text) {
+                std::string error;
+                if (!parseSize(text, &options->width, &options->height, &error))
+                    throw CLI::ValidationError("--size", error);
+            },
+            "render at another output size; the composition keeps its own")
+        ->type_name("WxH"));
+    valueNotOption(render->add_option_function<std::string>(
+            "--framework",
+            [options](const std::string& text) {
+                if (!parseFramework(text, &options->framework))
+                    throw CLI::ValidationError("--framework", "\"" + text + "\" is not one of opencl, metal, cuda");
+            },
+            "the GPU framework the effect renders through (default opencl)")
+        ->type_name("opencl|metal|cuda"));
+}
+
+std::string frameFileName(const std::string& out, int frame, bool numbered) {
+    if (!numbered) return out;
     const size_t hash = out.find('#');
     if (hash != std::string::npos) {
         size_t end = out.find_first_not_of('#', hash);
@@ -45,69 +141,75 @@ std::string frameFileName(const std::string& out, int frame, bool range) {
     return out.substr(0, dot) + number + out.substr(dot);
 }
 
-int renderCommand(Host& host, const std::vector<std::string>& args) {
-    std::string scenePath, out, pass;
-    int first = 0, last = 0, width = 0, height = 0;
-    bool range = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "-o" && hasValue) {
-            out = args[++i];
-        } else if (a == "--frames" && hasValue) {
-            if (std::sscanf(args[++i].c_str(), "%d-%d", &first, &last) != 2 || first < 0 || last < first)
-                return fail("--frames wants A-B with 0 <= A <= B, got \"" + args[i] + "\"");
-            range = true;
-        } else if (a == "--pass" && hasValue) {
-            pass = args[++i];
-        } else if (a == "--size" && hasValue) {
-            if (std::sscanf(args[++i].c_str(), "%dx%d", &width, &height) != 2 || width < 1 || height < 1)
-                return fail("--size wants WxH, got \"" + args[i] + "\"");
-        } else if (a[0] != '-' && scenePath.empty()) {
-            scenePath = a;
-        } else {
-            return fail("unknown argument \"" + a + "\"\nusage:\n" + kRenderUsage);
-        }
-    }
-    if (out.empty()) return fail("no output file (-o OUT)\nusage:\n" + std::string(kRenderUsage));
-    static const std::map<std::string, int> kPasses = {{"beauty", 1}, {"normal", 2}, {"depth", 3}, {"ao", 4}};
-    if (!pass.empty() && !kPasses.count(pass)) return fail("--pass is one of beauty, normal, depth, ao");
+int renderCommand(Host& host, const RenderOptions& options) {
+    std::string error;
+    if (!frameworkAvailable(options.framework, &error)) return fail(error);
 
     Scene scene;
-    std::string error;
-    const bool ok = scenePath.empty() ? parseScene(defaultSceneText(), ".", &scene, &error)
-                                      : loadSceneFile(scenePath, &scene, &error);
+    const bool ok = options.scenePath.empty() ? parseScene(defaultSceneText(), ".", &scene, &error)
+                                              : loadSceneFile(options.scenePath, &scene, &error);
     if (!ok) return fail(error);
-    if (!applyScene(host, scene, &error)) return fail(error);
-    if (!pass.empty()) host.project().streams[1129].value.one_d.value = kPasses.at(pass);  // "Render Mode"
 
+    // Past its end a composition still renders (layers hold their last keyframes), but a frame
+    // there is seldom what was meant.
+    const int frames = sceneFrameCount(scene);
+    if (options.last >= frames) {
+        const int from = std::max(options.first, frames);
+        const std::string which = from == options.last
+                                      ? "frame " + std::to_string(from) + " is"
+                                      : "frames " + std::to_string(from) + "-" + std::to_string(options.last) + " are";
+        std::fprintf(stderr, "morphalith-host render: warning: %s past the composition's end (its frames are 0-%d)\n",
+                     which.c_str(), frames - 1);
+    }
+
+    if (!applyScene(host, scene, &error)) return fail(error);
+    if (!options.pass.empty()) host.project().streams[1129].value.one_d.value = kPasses.at(options.pass);  // "Render Mode"
+
+    const bool numbered = options.range || options.out.find('#') != std::string::npos;
     int status = 0;
     {
-        RenderJob job(host);
+        RenderJob job(host, options.framework);
         if (PF_Err err = job.setupDevice()) {
-            status = fail("GPU device set-up failed with " + std::to_string(err) + " " + host.returnMessage());
+            status = fail(std::string(frameworkTitle(options.framework)) + " device set-up failed with " +
+                          std::to_string(err) + " " + host.returnMessage());
         }
-        const int total = last - first + 1;
-        for (int frame = first; frame <= last && status == 0; ++frame) {
-            const auto start = std::chrono::steady_clock::now();
+        const long long total = (long long)options.last - options.first + 1;
+        const auto start = std::chrono::steady_clock::now();
+        long long done = 0;
+        // A wide counter: the last frame may be the largest int.
+        for (long long frame = options.first; frame <= options.last && status == 0; ++frame) {
+            const auto frameStart = std::chrono::steady_clock::now();
             FloatImage image;
-            if (PF_Err err = job.renderFrame(frame, &image, width, height)) {
+            if (PF_Err err = job.renderFrame((A_long)frame, &image, options.width, options.height)) {
                 status = fail("frame " + std::to_string(frame) + " failed with " + std::to_string(err) + " " +
                               host.returnMessage());
                 break;
             }
-            const std::string file = frameFileName(out, frame, range);
+            const std::string file = frameFileName(options.out, (int)frame, numbered);
             if (!writeImage(file, image, &error)) {
                 status = fail(error);
                 break;
             }
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            if (range)
-                std::fprintf(stderr, "frame %d (%d of %d) %.1f s -> %s\n", frame, frame - first + 1, total, seconds,
-                             file.c_str());
-            else
-                std::fprintf(stderr, "wrote %s (%dx%d, %.1f s)\n", file.c_str(), image.width, image.height, seconds);
+            done += 1;
+            const double elapsed = secondsSince(start);
+            if (options.range) {
+                const double left = elapsed / done * (total - done);
+                std::fprintf(stderr, "frame %lld (%lld of %lld) %s, %s elapsed, about %s left -> %s\n", frame, done,
+                             total, seconds(secondsSince(frameStart)).c_str(), seconds(elapsed).c_str(),
+                             seconds(left).c_str(), file.c_str());
+            } else {
+                std::fprintf(stderr, "wrote %s (%dx%d, %s)\n", file.c_str(), image.width, image.height,
+                             seconds(elapsed).c_str());
+            }
+        }
+        if (options.range && done > 0) {
+            const double elapsed = secondsSince(start);
+            const std::string count = done == total ? "rendered " + std::to_string(done) + " frames"
+                                                    : "stopped after " + std::to_string(done) + " of " +
+                                                          std::to_string(total) + " frames";
+            std::fprintf(stderr, "%s in %s (%s a frame): %s .. %s\n", count.c_str(), seconds(elapsed).c_str(),
+                         seconds(elapsed / done).c_str(), frameFileName(options.out, options.first, true).c_str(),
+                         frameFileName(options.out, (int)(options.first + done - 1), true).c_str());
         }
     }
     host.command(PF_Cmd_SEQUENCE_SETDOWN);

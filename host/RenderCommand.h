@@ -6,18 +6,47 @@
 #include <string>
 #include <vector>
 
+#include "host/GpuDevice.h"
 #include "host/Host.h"
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
 
 namespace host {
 
-extern const char* const kRenderUsage;
+struct RenderOptions {
+    std::string scenePath;  // empty: the built-in default scene
+    std::string out;
+    std::string pass;  // empty: the scene's "Render Mode"
+    Framework framework = Framework::OpenCL;
+    // --frames: first and last frame (0-based, inclusive); range when given as A-B.
+    int first = 0, last = 0;
+    bool range = false;
+    int width = 0, height = 0;  // --size; 0: the composition's
+};
 
-// args: what follows the word "render". Returns the process exit status.
-int renderCommand(Host& host, const std::vector<std::string>& args);
+// Marks an option's value as one that may not be another option: in `-o --frames 3` the -o has no
+// value, and the parser reports that (as an ArgumentMismatch) instead of writing a file "--frames".
+CLI::Option* valueNotOption(CLI::Option* option);
 
-// The file of frame `frame` in a range: "#" runs in OUT become the zero-padded number, else
-// "_NNNN" goes before the extension. A single frame writes OUT itself.
-std::string frameFileName(const std::string& out, int frame, bool range);
+// Declares the render command's arguments on its command-line parser; values that do not parse are
+// usage errors of the parser.
+void addRenderOptions(CLI::App* render, RenderOptions* options);
+
+// Renders as the options say. Returns the process exit status: 0, 1 when the scene, the module or a
+// frame fails, 2 for a usage error the parser cannot see (no output file).
+int renderCommand(Host& host, const RenderOptions& options);
+
+// --frames text: "N" or "A-B", whole numbers with 0 <= A <= B. False with a reason otherwise.
+bool parseFrames(const std::string& text, int* first, int* last, bool* range, std::string* error);
+// --size text: "WxH", whole numbers of at least 1.
+bool parseSize(const std::string& text, int* width, int* height, std::string* error);
+
+// The file of frame `frame`: when numbered, a run of "#" in OUT becomes the zero-padded number, or
+// "_NNNN" goes before the extension when OUT has no "#". Otherwise OUT itself.
+std::string frameFileName(const std::string& out, int frame, bool numbered);
 
 }  // namespace host
 

@@ -1,29 +1,21 @@
 // morphalith-host — the headless stand-in host's command line.
 #include <cstdio>
-#include <cstring>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "host/Host.h"
+#include "host/OutputCapture.h"
 #include "host/RenderCommand.h"
 
 namespace {
 
-void usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: morphalith-host [--module PATH] [--trace] COMMAND\n"
-                 "\n"
-                 "commands:\n"
-                 "  info     load the module as a host does and print what it registers and declares\n"
-                 "  params   list the effect panel the module declares: index, name (indented by\n"
-                 "           group), type, default, range and flags\n"
-                 "%s"
-                 "\n"
-                 "options:\n"
-                 "  --module PATH   the plug-in module to load (default: the one this build made,\n"
-                 "                  or $MORPHALITH_MODULE)\n"
-                 "  --trace         print every command, suite and host call the module makes\n",
-                 host::kRenderUsage);
-}
+constexpr const char* kDescription =
+    "morphalith-host: the stand-in host. It loads the Morphalith effect module as a compositing host "
+    "does and drives it: info prints what the module registers, params lists its panel, render renders "
+    "scene files. Without a command it runs info. The module's log lines go to standard error.";
 
 std::string fourcc(A_long v) {
     std::string s;
@@ -31,16 +23,16 @@ std::string fourcc(A_long v) {
     return s;
 }
 
-int info(host::Host& h) {
+int info(host::Host& h, FILE* out) {
     const host::Registration& reg = h.module().registration();
-    std::printf("module:        %s\n", h.module().path().c_str());
-    std::printf("effect name:   %s\n", reg.name.c_str());
-    std::printf("match name:    %s\n", reg.matchName.c_str());
-    std::printf("category:      %s\n", reg.category.c_str());
-    std::printf("entry point:   %s\n", reg.entryPoint.c_str());
-    std::printf("kind:          '%s' (0x%08X)\n", fourcc(reg.kind).c_str(), static_cast<unsigned>(reg.kind));
-    std::printf("API version:   %d.%d\n", reg.apiMajor, reg.apiMinor);
-    std::printf("reserved info: %d\n", reg.reservedInfo);
+    std::fprintf(out, "module:        %s\n", h.module().path().c_str());
+    std::fprintf(out, "effect name:   %s\n", reg.name.c_str());
+    std::fprintf(out, "match name:    %s\n", reg.matchName.c_str());
+    std::fprintf(out, "category:      %s\n", reg.category.c_str());
+    std::fprintf(out, "entry point:   %s\n", reg.entryPoint.c_str());
+    std::fprintf(out, "kind:          '%s' (0x%08X)\n", fourcc(reg.kind).c_str(), static_cast<unsigned>(reg.kind));
+    std::fprintf(out, "API version:   %d.%d\n", reg.apiMajor, reg.apiMinor);
+    std::fprintf(out, "reserved info: %d\n", reg.reservedInfo);
 
     PF_Err err = h.command(PF_Cmd_GLOBAL_SETUP);
     if (err) {
@@ -49,10 +41,10 @@ int info(host::Host& h) {
     }
     A_u_long v = h.outData().my_version;
     static const char* kStages[] = {"develop", "alpha", "beta", "release"};
-    std::printf("version:       %u.%u.%u %s, build %u (word %u)\n", ((v >> 19) & 7) + ((v >> 26) & 15) * 8,
+    std::fprintf(out, "version:       %u.%u.%u %s, build %u (word %u)\n", ((v >> 19) & 7) + ((v >> 26) & 15) * 8,
                 (v >> 15) & 15, (v >> 11) & 15, kStages[(v >> 9) & 3], v & 511, v);
-    std::printf("out flags:     0x%08X\n", static_cast<unsigned>(h.outData().out_flags));
-    std::printf("out flags 2:   0x%08X\n", static_cast<unsigned>(h.outData().out_flags2));
+    std::fprintf(out, "out flags:     0x%08X\n", static_cast<unsigned>(h.outData().out_flags));
+    std::fprintf(out, "out flags 2:   0x%08X\n", static_cast<unsigned>(h.outData().out_flags2));
     err = h.command(PF_Cmd_GLOBAL_SETDOWN);
     if (err) {
         std::fprintf(stderr, "global set-down failed with %d\n", err);
@@ -61,7 +53,7 @@ int info(host::Host& h) {
     return 0;
 }
 
-int params(host::Host& h) {
+int params(host::Host& h, FILE* out) {
     PF_Err err = h.command(PF_Cmd_GLOBAL_SETUP);
     if (err) {
         std::fprintf(stderr, "global set-up failed with %d: %s\n", err, h.returnMessage().c_str());
@@ -73,8 +65,8 @@ int params(host::Host& h) {
         std::fprintf(stderr, "params set-up failed with %d: %s\n", err, h.returnMessage().c_str());
         status = 1;
     } else {
-        std::fputs(h.panel().table().c_str(), stdout);
-        std::printf("\n%zu parameters (num_params %d), options button \"%s\", %zu custom UI registration(s)\n",
+        std::fputs(h.panel().table().c_str(), out);
+        std::fprintf(out, "\n%zu parameters (num_params %d), options button \"%s\", %zu custom UI registration(s)\n",
                     h.panel().size(), h.outData().num_params, h.panel().optionsButtonName.c_str(),
                     h.panel().customUI.size());
     }
@@ -82,49 +74,90 @@ int params(host::Host& h) {
     return status;
 }
 
+// The option a usage error is about, from the parser's message ("-o: 1 required OUT missing").
+std::string optionOf(const std::string& message) {
+    const size_t colon = message.find(':');
+    if (colon == std::string::npos || colon == 0 || message[0] != '-') return "";
+    return message.substr(0, colon);
+}
+
+// Arguments no command took: an unknown option or a stray word. Empty when there are none.
+std::string leftOver(const CLI::App& app) {
+    const std::vector<std::string> rest = app.remaining(true);
+    if (rest.empty()) return "";
+    if (rest[0].size() > 1 && rest[0][0] == '-') return "unknown option \"" + rest[0] + "\"";
+    return "unexpected argument \"" + rest[0] + "\"";
+}
+
+// One line naming the fault, a pointer to the help of the command it concerns; exit status 2.
+int usageError(const CLI::App& app, const std::string& text) {
+    std::string command = "morphalith-host";
+    for (const CLI::App* sub : app.get_subcommands()) command += " " + sub->get_name();
+    std::fprintf(stderr, "%s: %s\nRun '%s --help' for its options.\n", command.c_str(), text.c_str(),
+                 command.c_str());
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Declared first, so the module's log lines go to standard error until the very end.
+    host::ConsoleToStderr console;
+    FILE* out = console.output();
+
+    CLI::App app(kDescription, "morphalith-host");
+    app.set_version_flag("--version", "morphalith-host " MRPH_VERSION);
+    app.require_subcommand(0, 1);
+    app.fallthrough();   // --module and --trace also after the command
+    app.allow_extras();  // left-overs are reported below, in our words
     std::string modulePath = host::Host::defaultModulePath();
-    std::string command;
     bool trace = false;
-    std::vector<std::string> renderArgs;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--module" && i + 1 < argc) {
-            modulePath = argv[++i];
-        } else if (arg == "--trace") {
-            trace = true;
-        } else if (arg == "-h" || arg == "--help") {
-            usage(stdout);
-            return 0;
-        } else if (command == "render") {
-            renderArgs.push_back(arg);  // the render command reads its own options
-        } else if (command.empty() && arg[0] != '-') {
-            command = arg;
-        } else {
-            std::fprintf(stderr, "morphalith-host: unknown argument \"%s\"\n\n", arg.c_str());
-            usage(stderr);
-            return 2;
-        }
+    host::valueNotOption(app.add_option("--module", modulePath, "the plug-in module to load (default: the one this build made, or "
+                                           "$MORPHALITH_MODULE)")
+        ->type_name("PATH"));
+    app.add_flag("--trace", trace, "print every command, suite acquire and release and host call the module makes");
+
+    CLI::App* infoSub = app.add_subcommand(
+        "info", "load the module as a host does and print what it registers (effect name, match name, category, "
+                "entry point, kind, API version) and the version and flags global set-up declares");
+    CLI::App* paramsSub = app.add_subcommand(
+        "params", "list the effect panel the module declares: index, name (indented by group), type, default, "
+                  "range and flags");
+    CLI::App* renderSub = app.add_subcommand(
+        "render", "render SCENE (or the built-in default scene) through the effect to OUT, one frame or a range");
+    host::RenderOptions renderOptions;
+    host::addRenderOptions(renderSub, &renderOptions);
+    for (CLI::App* sub : {infoSub, paramsSub, renderSub}) {
+        sub->allow_extras();
+        sub->footer("--module PATH and --trace (see morphalith-host --help) may come before or after the command.");
     }
-    if (command.empty()) command = "info";
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {  // --help, --version: printed as the command's output
+        std::ostringstream text, errors;
+        const int status = app.exit(e, text, errors);
+        std::fputs(text.str().c_str(), out);
+        std::fputs(errors.str().c_str(), stderr);
+        return status;
+    } catch (const CLI::ArgumentMismatch& e) {
+        const std::string message = e.what(), option = optionOf(message);
+        const size_t why = message.find(" (");
+        return usageError(app, option.empty() ? message
+                                              : option + " needs a value" + (why == std::string::npos ? "" : message.substr(why)));
+    } catch (const CLI::ParseError& e) {
+        return usageError(app, e.what());
+    }
+    if (const std::string rest = leftOver(app); !rest.empty()) return usageError(app, rest);
 
     host::Host h(modulePath);
     h.setTraceEcho(trace);
-    h.setCaptureOutput(false);  // the module's log lines go straight to the console
+    h.setCaptureOutput(false);  // the module's log lines go to the console (standard error, above)
     if (!h.load()) {
         std::fprintf(stderr, "morphalith-host: %s\n", h.error().c_str());
         return 1;
     }
-    if (command == "info") return info(h);
-    if (command == "render") return host::renderCommand(h, renderArgs);
-    if (command == "params") {
-        // The log lines of set-up would run through the table; they are kept off the console here.
-        h.setCaptureOutput(true);
-        return params(h);
-    }
-    std::fprintf(stderr, "morphalith-host: unknown command \"%s\"\n\n", command.c_str());
-    usage(stderr);
-    return 2;
+    if (*renderSub) return host::renderCommand(h, renderOptions);
+    if (*paramsSub) return params(h, out);
+    return info(h, out);
 }

@@ -6,7 +6,7 @@ packages=(
     build-essential cmake pkg-config python3
     libglm-dev libstb-dev libboost-dev
     ocl-icd-opencl-dev opencl-headers pocl-opencl-icd clinfo
-    libcairo2-dev fonts-dejavu-core nlohmann-json3-dev libopenexr-dev
+    libcairo2-dev fonts-dejavu-core nlohmann-json3-dev libopenexr-dev libcli11-dev
     libgtest-dev libbenchmark-dev
     mingw-w64 binutils-mingw-w64-x86-64
 )
