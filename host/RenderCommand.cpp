@@ -84,7 +84,9 @@ void addRenderOptions(CLI::App* render, RenderOptions* options) {
     valueNotOption(render->add_option("-o", options->out, "the image to write: .exr writes 32-bit float RGBA, anything else 8-bit "
                                            "RGBA PNG; a run of '#' takes the frame number")
         ->type_name("OUT")
-        ->required());
+        ->required()
+        // "-o=out.png" as "--opt=value" is written: a file named "=out.png" is never what was meant.
+        ->transform([](std::string value) { return value.rfind('=', 0) == 0 ? value.substr(1) : value; }));
     valueNotOption(render->add_option_function<std::string>(
             "--frames",
             [options](const std::string& text) {
