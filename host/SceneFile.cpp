@@ -528,7 +528,7 @@ bool applyScene(Host& host, const Scene& scene, std::string* error) {
 
 const char* defaultSceneText() {
     return R"({
-  "description": "A warm sphere, smoothly joined to a blue box, over a soft floor light",
+  "description": "A warm sphere smoothly joined to a blue box, lit from the upper left; the sphere drifts up and to the right over the second",
   "composition": {"width": 640, "height": 360, "frameRate": 30, "duration": 1},
   "lights": [
     {"type": "point", "intensity": 100, "color": [1, 0.95, 0.85], "falloffStart": 800, "position": [100, -200, -600]},
