@@ -86,7 +86,9 @@ void addRenderOptions(CLI::App* render, RenderOptions* options) {
         ->type_name("OUT")
         ->required()
         // "-o=out.png" as "--opt=value" is written: a file named "=out.png" is never what was meant.
-        ->transform([](std::string value) { return value.rfind('=', 0) == 0 ? value.substr(1) : value; }));
+        ->transform([](const std::string& value) -> std::string {
+            return !value.empty() && value[0] == '=' ? value.substr(1) : value;
+        }));
     valueNotOption(render->add_option_function<std::string>(
             "--frames",
             [options](const std::string& text) {
