@@ -6,6 +6,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string_view>
 
@@ -77,54 +78,55 @@ CLI::Option* valueNotOption(CLI::Option* option) {
     });
 }
 
+namespace {
+
+// An option whose text `read` turns into the options (throwing CLI::ValidationError when it cannot).
+void addReadOption(CLI::App* app, const std::string& name, const std::string& typeName, const std::string& help,
+                   std::function<void(const std::string&)> read) {
+    valueNotOption(app->add_option_function<std::string>(name, std::move(read), help)->type_name(typeName));
+}
+
+}  // namespace
+
 void addRenderOptions(CLI::App* render, RenderOptions* options) {
     render->add_option("SCENE", options->scenePath,
                        "a scene file (JSON, see the README); the built-in default scene when left out")
         ->type_name("");
-    valueNotOption(render->add_option("-o", options->out, "the image to write: .exr writes 32-bit float RGBA, anything else 8-bit "
-                                           "RGBA PNG; a run of '#' takes the frame number")
-        ->type_name("OUT")
-        ->required()
-        // "-o=out.png" as "--opt=value" is written: a file named "=out.png" is never what was meant.
-        ->transform([](const std::string& value) -> std::string {
-            return !value.empty() && value[0] == '=' ? value.substr(1) : value;
-        }));
-    valueNotOption(render->add_option_function<std::string>(
-            "--frames",
-            [options](const std::string& text) {
-                std::string error;
-                if (!parseFrames(text, &options->first, &options->last, &options->range, &error))
-                    throw CLI::ValidationError("--frames", error);
-            },
-            "render frame N, or frames A to B into numbered files (OUT with the number in place of a run of '#', "
-            "or _NNNN before the extension); frame 0 when left out")
-        ->type_name("N|A-B"));
-    valueNotOption(render->add_option_function<std::string>(
-            "--pass",
-            [options](const std::string& text) {
-                if (!kPasses.count(text))
-                    throw CLI::ValidationError("--pass", "\"" + text + "\" is not one of beauty, normal, depth, ao");
-                options->pass = text;
-            },
-            "the render mode; the scene's \"Render Mode\" when left out")
-        ->type_name("beauty|normal|depth|ao"));
-    valueNotOption(render->add_option_function<std::string>(
-            "--size",
-            [options](const std::string& text) {
-                std::string error;
-                if (!parseSize(text, &options->width, &options->height, &error))
-                    throw CLI::ValidationError("--size", error);
-            },
-            "render at another output size; the composition keeps its own")
-        ->type_name("WxH"));
-    valueNotOption(render->add_option_function<std::string>(
-            "--framework",
-            [options](const std::string& text) {
-                if (!parseFramework(text, &options->framework))
-                    throw CLI::ValidationError("--framework", "\"" + text + "\" is not one of opencl, metal, cuda");
-            },
-            "the GPU framework the effect renders through (default opencl)")
-        ->type_name("opencl|metal|cuda"));
+    CLI::Option* out = render->add_option("-o", options->out,
+                                          "the image to write: .exr writes 32-bit float RGBA, anything else 8-bit "
+                                          "RGBA PNG; a run of '#' takes the frame number");
+    out->type_name("OUT")->required();
+    // "-o=out.png" as "--opt=value" is written: a file named "=out.png" is never what was meant.
+    out->transform([](const std::string& value) -> std::string {
+        return !value.empty() && value[0] == '=' ? value.substr(1) : value;
+    });
+    valueNotOption(out);
+
+    addReadOption(render, "--frames", "N|A-B",
+                  "render frame N, or frames A to B into numbered files (OUT with the number in place of a run of "
+                  "'#', or _NNNN before the extension); frame 0 when left out",
+                  [options](const std::string& text) {
+                      std::string error;
+                      if (!parseFrames(text, &options->first, &options->last, &options->range, &error))
+                          throw CLI::ValidationError("--frames", error);
+                  });
+    addReadOption(render, "--pass", "beauty|normal|depth|ao",
+                  "the render mode; the scene's \"Render Mode\" when left out", [options](const std::string& text) {
+                      if (!kPasses.count(text))
+                          throw CLI::ValidationError("--pass", "\"" + text + "\" is not one of beauty, normal, depth, ao");
+                      options->pass = text;
+                  });
+    addReadOption(render, "--size", "WxH", "render at another output size; the composition keeps its own",
+                  [options](const std::string& text) {
+                      std::string error;
+                      if (!parseSize(text, &options->width, &options->height, &error))
+                          throw CLI::ValidationError("--size", error);
+                  });
+    addReadOption(render, "--framework", "opencl|metal|cuda",
+                  "the GPU framework the effect renders through (default opencl)", [options](const std::string& text) {
+                      if (!parseFramework(text, &options->framework))
+                          throw CLI::ValidationError("--framework", "\"" + text + "\" is not one of opencl, metal, cuda");
+                  });
 }
 
 std::string frameFileName(const std::string& out, int frame, bool numbered) {

@@ -112,9 +112,10 @@ int main(int argc, char** argv) {
     app.allow_extras();  // left-overs are reported below, in our words
     std::string modulePath = host::Host::defaultModulePath();
     bool trace = false;
-    host::valueNotOption(app.add_option("--module", modulePath, "the plug-in module to load (default: the one this build made, or "
-                                           "$MORPHALITH_MODULE)")
-        ->type_name("PATH"));
+    host::valueNotOption(app.add_option("--module", modulePath,
+                                        "the plug-in module to load (default: the one this build made, or "
+                                        "$MORPHALITH_MODULE)")
+                             ->type_name("PATH"));
     app.add_flag("--trace", trace, "print every command, suite acquire and release and host call the module makes");
 
     CLI::App* infoSub = app.add_subcommand(
@@ -141,10 +142,15 @@ int main(int argc, char** argv) {
         std::fputs(errors.str().c_str(), stderr);
         return status;
     } catch (const CLI::ArgumentMismatch& e) {
+        // The parser says "-o: 1 required OUT missing" for a value left out, and "-o: At Most 1
+        // required but received 2" for an option given twice.
         const std::string message = e.what(), option = optionOf(message);
         const size_t why = message.find(" (");
-        return usageError(app, option.empty() ? message
-                                              : option + " needs a value" + (why == std::string::npos ? "" : message.substr(why)));
+        if (!option.empty() && message.find(" missing") != std::string::npos)
+            return usageError(app, option + " needs a value" + (why == std::string::npos ? "" : message.substr(why)));
+        if (!option.empty() && message.find("At Most") != std::string::npos)
+            return usageError(app, option + " is given more than once");
+        return usageError(app, message);
     } catch (const CLI::ParseError& e) {
         return usageError(app, e.what());
     }

@@ -129,6 +129,7 @@ TEST_F(CommandLine, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
         {{"--module"}, "morphalith-host: --module needs a value"},
         {{"params", "--module"}, "morphalith-host params: --module needs a value"},
         {{"info", "params"}, "unexpected argument \"params\""},
+        {{"render", "-o", "a.png", "-o", "b.png"}, "morphalith-host render: -o is given more than once"},
     };
     for (const Case& c : cases) {
         const Result run = host(c.args);
