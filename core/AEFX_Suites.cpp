@@ -17,9 +17,11 @@ constexpr DrawbotSuiteName kDrawbotSuites[] = {
 };
 constexpr int kDrawbotSuiteCount = 4;
 
-// How many of the four Drawbot suites each thread's last acquisition got, so that a release gives
-// back only those. Drawing runs on the host's UI thread; thread_local keeps it honest anyway.
-thread_local int drawbot_suites_held = 0;
+// How many whole Drawbot sets this thread holds. An acquisition either gets all four or gives back
+// what it got, so a release gives back one whole set, or nothing when none is held: nested
+// acquire/release pairs and a release after a failed acquisition both stay balanced. Drawing runs on
+// the host's UI thread; thread_local keeps it honest anyway.
+thread_local int drawbot_sets_held = 0;
 
 }  // namespace
 
@@ -28,9 +30,11 @@ PF_Err AEFX_AcquireSuite(PF_InData* in_data, PF_OutData* out_data, const char* n
     const SPBasicSuite* basic = in_data ? in_data->pica_basicP : nullptr;
     if (basic) {
         const void* acquired = nullptr;
-        basic->AcquireSuite(name, version, &acquired);
+        const SPErr result = basic->AcquireSuite(name, version, &acquired);
         *suite = const_cast<void*>(acquired);
         if (acquired) return PF_Err_NONE;
+        // Success with no table still took a reference: it goes back.
+        if (result == kSPNoError) basic->ReleaseSuite(name, version);
     }
     showErrorMessage(in_data, out_data, error_stringPC0 ? error_stringPC0 : kAcquireSuiteFailed);
     return PF_Err_BAD_CALLBACK_PARAM;
@@ -55,20 +59,26 @@ PF_Err AEFX_AcquireDrawbotSuites(PF_InData* in_data, PF_OutData* out_data, DRAWB
     void** targets[kDrawbotSuiteCount] = {
         reinterpret_cast<void**>(&suitesP->drawbot_suiteP), reinterpret_cast<void**>(&suitesP->supplier_suiteP),
         reinterpret_cast<void**>(&suitesP->surface_suiteP), reinterpret_cast<void**>(&suitesP->path_suiteP)};
-    drawbot_suites_held = 0;
     for (int i = 0; i < kDrawbotSuiteCount; ++i) {
         PF_Err err = AEFX_AcquireSuite(in_data, out_data, kDrawbotSuites[i].name, kDrawbotSuites[i].version,
                                        nullptr, targets[i]);
-        if (err) return err;
-        drawbot_suites_held = i + 1;
+        if (err) {
+            // Stopped at the first refusal: what this call got goes back now.
+            for (int j = 0; j < i; ++j) {
+                AEFX_ReleaseSuite(in_data, out_data, kDrawbotSuites[j].name, kDrawbotSuites[j].version, nullptr);
+                *targets[j] = nullptr;
+            }
+            return err;
+        }
     }
+    drawbot_sets_held += 1;
     return PF_Err_NONE;
 }
 
 PF_Err AEFX_ReleaseDrawbotSuites(PF_InData* in_data, PF_OutData* out_data) {
-    // Only what the last acquisition got goes back: a partial acquisition must not over-release.
-    for (int i = 0; i < drawbot_suites_held; ++i)
+    if (drawbot_sets_held == 0) return PF_Err_NONE;
+    drawbot_sets_held -= 1;
+    for (int i = 0; i < kDrawbotSuiteCount; ++i)
         AEFX_ReleaseSuite(in_data, out_data, kDrawbotSuites[i].name, kDrawbotSuites[i].version, nullptr);
-    drawbot_suites_held = 0;
     return PF_Err_NONE;
 }

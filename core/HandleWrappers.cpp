@@ -140,8 +140,9 @@ A_Err EffectHandleWrapper::getCompLights(std::vector<LightData>& lights, AEGP_Co
     for (A_long i = 0; i < n && !err; ++i) {
         err = suites_->LayerSuite5()->AEGP_GetCompLayerByIndex(comp, i, &layer);
         if (err || !layer) continue;
-        // Layer-time mode with the composition time, as the readers have always asked it.
-        err = suites_->LayerSuite5()->AEGP_IsVideoActive(layer, AEGP_LTimeMode_LayerTime, compTime, &active);
+        // compTime is a composition time, so it is asked in composition-time mode: read as the light's
+        // own time it would test the light at another moment whenever the light does not start at 0.
+        err = suites_->LayerSuite5()->AEGP_IsVideoActive(layer, AEGP_LTimeMode_CompTime, compTime, &active);
         if (err || !active) continue;
         err = suites_->LayerSuite5()->AEGP_GetLayerObjectType(layer, &objectType);
         if (err || objectType != AEGP_ObjectType_LIGHT) continue;

@@ -13,6 +13,22 @@ double timeInSeconds(const A_Time* time) {
     return (double)time->value / (double)(time->scale ? time->scale : 1);
 }
 
+bool isValidTime(const A_Time* time) { return time && time->scale > 0; }
+
+bool compSecondsOf(const Layer& layer, AEGP_LTimeMode mode, const A_Time* time, double* seconds) {
+    if (!isValidTime(time)) return false;
+    const double t = timeInSeconds(time);
+    switch (mode) {
+        case AEGP_LTimeMode_CompTime: *seconds = t; return true;
+        case AEGP_LTimeMode_LayerTime: *seconds = t + layer.startTime; return true;
+        default: return false;
+    }
+}
+
+bool videoActiveAt(const Layer& layer, double compSeconds) {
+    return (layer.flags & AEGP_LayerFlag_VIDEO_ACTIVE) && layer.inPoint <= compSeconds && compSeconds < layer.outPoint;
+}
+
 A_Matrix4 layerToWorld(const Layer& layer, double seconds) {
     const LayerProperties& p = layer.props;
     const Vec3 a = p.anchor.at(seconds), pos = p.position.at(seconds), r = p.rotation.at(seconds),
@@ -91,9 +107,9 @@ A_Err layerStreamValue(const Layer& layer, AEGP_LayerStream stream, double secon
     return A_Err(0);
 }
 
-const Layer* activeCamera(const Project& project) {
+const Layer* activeCamera(const Project& project, double compSeconds) {
     for (const Layer& layer : project.comp.layers)
-        if (layer.objectType == AEGP_ObjectType_CAMERA && (layer.flags & AEGP_LayerFlag_VIDEO_ACTIVE)) return &layer;
+        if (layer.objectType == AEGP_ObjectType_CAMERA && videoActiveAt(layer, compSeconds)) return &layer;
     return nullptr;
 }
 

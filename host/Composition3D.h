@@ -12,6 +12,16 @@ namespace host {
 // A composition time in seconds (a zero scale reads as 1).
 double timeInSeconds(const A_Time* time);
 
+// A time a caller may hand the host: present, with a scale above zero.
+bool isValidTime(const A_Time* time);
+
+// The composition time, in seconds, that `time` names in `mode` for `layer` (layer time counts from
+// the layer's start). False for a time mode the host does not know or an invalid time.
+bool compSecondsOf(const Layer& layer, AEGP_LTimeMode mode, const A_Time* time, double* seconds);
+
+// The layer's video switch is on and `compSeconds` lies between its in and out points.
+bool videoActiveAt(const Layer& layer, double compSeconds);
+
 // The layer's layer-to-world matrix at `seconds`, in the host's row-vector form (row 3 = position).
 A_Matrix4 layerToWorld(const Layer& layer, double seconds);
 
@@ -19,8 +29,9 @@ A_Matrix4 layerToWorld(const Layer& layer, double seconds);
 A_Err layerStreamValue(const Layer& layer, AEGP_LayerStream stream, double seconds, AEGP_StreamVal* value,
                        AEGP_StreamType* type);
 
-// The topmost video-active camera layer, or null (then the effect uses the default camera).
-const Layer* activeCamera(const Project& project);
+// The topmost camera layer whose video is active at `compSeconds`, or null (then the effect uses the
+// default camera).
+const Layer* activeCamera(const Project& project, double compSeconds);
 
 // The default camera's distance to the image plane: that of a 50 mm lens on 36 mm film across the
 // composition's width.

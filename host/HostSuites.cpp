@@ -21,6 +21,13 @@ namespace {
 Project& project() { return Host::current()->project(); }
 A_Err call(const char* name) { return Host::current()->hostCall(name); }
 
+// The handle of the project's one composition, and of the item it is. Any other handle is refused.
+AEGP_CompH compHandle() { return reinterpret_cast<AEGP_CompH>(&project().comp); }
+AEGP_ItemH itemHandle() { return reinterpret_cast<AEGP_ItemH>(&project().comp.layers); }
+
+// The layer the effect is applied to: its own time is the time of the effect's parameters.
+const Layer* effectLayer() { return project().findLayer(project().effectLayerId); }
+
 // ---- AEGP PF Interface ----------------------------------------------------------------------------
 A_Err GetEffectLayer(PF_ProgPtr, AEGP_LayerH* layerPH) {
     if (A_Err err = call("AEGP_GetEffectLayer")) return err;
@@ -36,17 +43,22 @@ A_Err GetNewEffectForEffect(AEGP_PluginID, PF_ProgPtr, AEGP_EffectRefH* effectPH
     return A_Err(0);
 }
 
+// The effect's time is its layer's time: the composition time lies the layer's start later.
 A_Err ConvertEffectToCompTime(PF_ProgPtr, A_long what_time, A_u_long time_scale, A_Time* comp_timePT) {
     if (A_Err err = call("AEGP_ConvertEffectToCompTime")) return err;
-    comp_timePT->value = what_time;
-    comp_timePT->scale = time_scale ? time_scale : 1;
+    const Layer* layer = effectLayer();
+    if (!layer || time_scale == 0 || !comp_timePT) return A_Err_GENERIC;
+    comp_timePT->value = what_time + (A_long)std::lround(layer->startTime * time_scale);
+    comp_timePT->scale = time_scale;
     return A_Err(0);
 }
 
-A_Err GetEffectCamera(PF_ProgPtr, const A_Time*, AEGP_LayerH* camera_layerPH) {
+A_Err GetEffectCamera(PF_ProgPtr, const A_Time* comp_timePT, AEGP_LayerH* camera_layerPH) {
     *camera_layerPH = nullptr;
     if (A_Err err = call("AEGP_GetEffectCamera")) return err;
-    *camera_layerPH = reinterpret_cast<AEGP_LayerH>(const_cast<Layer*>(activeCamera(project())));
+    if (!isValidTime(comp_timePT)) return A_Err_GENERIC;
+    *camera_layerPH =
+        reinterpret_cast<AEGP_LayerH>(const_cast<Layer*>(activeCamera(project(), timeInSeconds(comp_timePT))));
     return A_Err(0);
 }
 
@@ -104,13 +116,15 @@ A_Err GetStreamType(AEGP_StreamRefH stream, AEGP_StreamType* type) {
     return A_Err(0);
 }
 
-A_Err GetNewStreamValue(AEGP_PluginID, AEGP_StreamRefH stream, AEGP_LTimeMode, const A_Time*, A_Boolean,
+A_Err GetNewStreamValue(AEGP_PluginID, AEGP_StreamRefH stream, AEGP_LTimeMode mode, const A_Time* time, A_Boolean,
                         AEGP_StreamValue* value) {
     if (A_Err err = call("AEGP_GetNewStreamValue")) return err;
     int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
+    const Layer* layer = effectLayer();
+    double seconds = 0;
+    if (index < 0 || !layer || !compSecondsOf(*layer, mode, time, &seconds)) return A_Err_GENERIC;
     value->streamH = stream;
-    value->val = project().streams[index].value;
+    value->val = project().streams[index].valueAt(seconds);
     project().noteValueMade();
     return A_Err(0);
 }
@@ -136,19 +150,24 @@ A_Err SetStreamValue(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_Strea
 Layer* layerOf(AEGP_LayerH layer);
 
 // Expressions do not exist here, so pre- and post-expression values are the same.
-A_Err GetLayerStreamValue(AEGP_LayerH layer, AEGP_LayerStream stream, AEGP_LTimeMode, const A_Time* time, A_Boolean,
-                          AEGP_StreamVal* val, AEGP_StreamType* type) {
+A_Err GetLayerStreamValue(AEGP_LayerH layer, AEGP_LayerStream stream, AEGP_LTimeMode mode, const A_Time* time,
+                          A_Boolean, AEGP_StreamVal* val, AEGP_StreamType* type) {
     std::memset(val, 0, sizeof(*val));
     if (type) *type = AEGP_StreamType_NO_DATA;
     if (A_Err err = call("AEGP_GetLayerStreamValue")) return err;
     Layer* l = layerOf(layer);
-    if (!l) return A_Err_GENERIC;
-    return layerStreamValue(*l, stream, timeInSeconds(time), val, type);
+    double seconds = 0;
+    if (!l || !compSecondsOf(*l, mode, time, &seconds)) return A_Err_GENERIC;
+    return layerStreamValue(*l, stream, seconds, val, type);
 }
 
-A_Err IsStreamTimevarying(AEGP_StreamRefH, A_Boolean* varies) {
+A_Err IsStreamTimevarying(AEGP_StreamRefH stream, A_Boolean* varies) {
     *varies = FALSE;
-    return call("AEGP_IsStreamTimevarying");
+    if (A_Err err = call("AEGP_IsStreamTimevarying")) return err;
+    int index = project().streamIndex(stream);
+    if (index < 0) return A_Err_GENERIC;
+    *varies = project().streams[index].keys.empty() ? FALSE : TRUE;
+    return A_Err(0);
 }
 
 // ---- AEGP Dynamic Stream ------------------------------------------------------------------------------
@@ -170,11 +189,25 @@ A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_B
 }
 
 // ---- AEGP Keyframe, Effect --------------------------------------------------------------------------------
-A_Err GetStreamNumKFs(AEGP_StreamRefH, A_long* num) {
+A_Err GetStreamNumKFs(AEGP_StreamRefH stream, A_long* num) {
     *num = 0;
-    return call("AEGP_GetStreamNumKFs");
+    if (A_Err err = call("AEGP_GetStreamNumKFs")) return err;
+    int index = project().streamIndex(stream);
+    if (index < 0) return A_Err_GENERIC;
+    *num = static_cast<A_long>(project().streams[index].keys.size());
+    return A_Err(0);
 }
-A_Err DeleteKeyframe(AEGP_StreamRefH, AEGP_KeyframeIndex) { return call("AEGP_DeleteKeyframe"); }
+A_Err DeleteKeyframe(AEGP_StreamRefH stream, AEGP_KeyframeIndex key) {
+    if (A_Err err = call("AEGP_DeleteKeyframe")) return err;
+    int index = project().streamIndex(stream);
+    if (index < 0) return A_Err_GENERIC;
+    auto& keys = project().streams[index].keys;
+    if (key < 0 || key >= static_cast<A_long>(keys.size())) return PF_Err_INVALID_INDEX;
+    // The last key gone, the stream holds the value it had there.
+    if (keys.size() == 1) project().streams[index].value.one_d.value = keys.front().second;
+    keys.erase(keys.begin() + key);
+    return A_Err(0);
+}
 
 A_Err DisposeEffect(AEGP_EffectRefH effect) {
     if (A_Err err = call("AEGP_DisposeEffect")) return err;
@@ -192,14 +225,14 @@ A_Err GetLayerParentComp(AEGP_LayerH layer, AEGP_CompH* comp) {
     *comp = nullptr;
     if (A_Err err = call("AEGP_GetLayerParentComp")) return err;
     if (!layerOf(layer)) return A_Err_GENERIC;
-    *comp = reinterpret_cast<AEGP_CompH>(&project().comp);
+    *comp = compHandle();
     return A_Err(0);
 }
 
 A_Err GetLayerFromLayerID(AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* layer) {
     *layer = nullptr;
     if (A_Err err = call("AEGP_GetLayerFromLayerID")) return err;
-    if (comp != reinterpret_cast<AEGP_CompH>(&project().comp)) return A_Err_GENERIC;
+    if (comp != compHandle()) return A_Err_GENERIC;
     Layer* found = project().findLayer(id);
     if (!found) return A_Err_GENERIC;
     *layer = reinterpret_cast<AEGP_LayerH>(found);
@@ -241,16 +274,17 @@ A_Err GetLayerObjectType(AEGP_LayerH layer, AEGP_ObjectType* type) {
 A_Err GetLayerToWorldXform(AEGP_LayerH layer, const A_Time* time, A_Matrix4* transform) {
     if (A_Err err = call("AEGP_GetLayerToWorldXform")) return err;
     Layer* l = layerOf(layer);
-    if (!l) return A_Err_GENERIC;
+    if (!l || !isValidTime(time)) return A_Err_GENERIC;
     *transform = layerToWorld(*l, timeInSeconds(time));
     return A_Err(0);
 }
 
-A_Err IsVideoActive(AEGP_LayerH layer, AEGP_LTimeMode, const A_Time*, A_Boolean* active) {
+A_Err IsVideoActive(AEGP_LayerH layer, AEGP_LTimeMode mode, const A_Time* time, A_Boolean* active) {
     if (A_Err err = call("AEGP_IsVideoActive")) return err;
     Layer* l = layerOf(layer);
-    if (!l) return A_Err_GENERIC;
-    *active = (l->flags & AEGP_LayerFlag_VIDEO_ACTIVE) ? TRUE : FALSE;
+    double seconds = 0;
+    if (!l || !compSecondsOf(*l, mode, time, &seconds)) return A_Err_GENERIC;
+    *active = videoActiveAt(*l, seconds) ? TRUE : FALSE;
     return A_Err(0);
 }
 
@@ -273,31 +307,43 @@ A_Err GetCameraType(AEGP_LayerH layer, AEGP_CameraType* type) {
     *type = l->props.cameraType;
     return A_Err(0);
 }
-A_Err GetDefaultCameraDistanceToImagePlane(AEGP_CompH, A_FpLong* dist) {
+A_Err GetDefaultCameraDistanceToImagePlane(AEGP_CompH comp, A_FpLong* dist) {
     *dist = 0;
     if (A_Err err = call("AEGP_GetDefaultCameraDistanceToImagePlane")) return err;
+    if (comp != compHandle()) return A_Err_GENERIC;
     *dist = defaultCameraDistance(project().comp);
     return A_Err(0);
 }
 A_Err GetItemFromComp(AEGP_CompH comp, AEGP_ItemH* item) {
-    *item = reinterpret_cast<AEGP_ItemH>(comp);
-    return call("AEGP_GetItemFromComp");
+    *item = nullptr;
+    if (A_Err err = call("AEGP_GetItemFromComp")) return err;
+    if (comp != compHandle()) return A_Err_GENERIC;
+    *item = itemHandle();
+    return A_Err(0);
 }
-A_Err GetCompNumLayers(AEGP_CompH, A_long* num) {
+A_Err GetCompNumLayers(AEGP_CompH comp, A_long* num) {
+    *num = 0;
+    if (A_Err err = call("AEGP_GetCompNumLayers")) return err;
+    if (comp != compHandle()) return A_Err_GENERIC;
     *num = static_cast<A_long>(project().comp.layers.size());
-    return call("AEGP_GetCompNumLayers");
+    return A_Err(0);
 }
-A_Err GetCompLayerByIndex(AEGP_CompH, A_long index, AEGP_LayerH* layer) {
+A_Err GetCompLayerByIndex(AEGP_CompH comp, A_long index, AEGP_LayerH* layer) {
     *layer = nullptr;
     if (A_Err err = call("AEGP_GetCompLayerByIndex")) return err;
+    if (comp != compHandle()) return A_Err_GENERIC;
     if (index < 0 || index >= static_cast<A_long>(project().comp.layers.size())) return PF_Err_INVALID_INDEX;
     *layer = reinterpret_cast<AEGP_LayerH>(&project().comp.layers[index]);
     return A_Err(0);
 }
-A_Err GetItemDimensions(AEGP_ItemH, A_long* width, A_long* height) {
+A_Err GetItemDimensions(AEGP_ItemH item, A_long* width, A_long* height) {
+    *width = 0;
+    *height = 0;
+    if (A_Err err = call("AEGP_GetItemDimensions")) return err;
+    if (item != itemHandle()) return A_Err_GENERIC;
     *width = project().comp.width;
     *height = project().comp.height;
-    return call("AEGP_GetItemDimensions");
+    return A_Err(0);
 }
 
 // ---- PF Param Utils, PF Effect UI ------------------------------------------------------------------------

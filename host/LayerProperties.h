@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "HostTypes.h"
+#include "AEGP_Suites.h"
 
 namespace host {
 
@@ -53,13 +53,13 @@ struct LayerProperties {
     Animated<Vec3> scale{Vec3{100, 100, 100}};
 
     // Camera layers.
-    A_long cameraType = 0;  // 0 perspective, 1 orthographic
+    A_long cameraType = AEGP_CameraType_PERSPECTIVE;
     Animated<double> zoom{1000.0};
     Animated<double> aperture{25.0};
     Animated<double> focusDistance{1000.0};
 
     // Light layers.
-    A_long lightType = 2;  // 0 parallel, 1 spot, 2 point, 3 ambient, 4 environment
+    A_long lightType = AEGP_LightType_POINT;
     Animated<double> intensity{100.0};
     Animated<Vec3> color{Vec3{1, 1, 1}};
     Animated<double> falloffStart{500.0};

@@ -13,14 +13,21 @@ std::atomic<int> g_open{0};
 
 A_u_char toByte(double v) { return (A_u_char)std::lround(std::fmin(1.0, std::fmax(0.0, v)) * 255.0); }
 
-PF_Err CheckoutParam(PF_ProgPtr, A_long index, A_long, A_long, A_u_long, PF_ParamDef* param) {
+// The value at what_time / time_scale in the effect's own (layer) time; the step only says how far
+// apart the frames lie, and no value here depends on it.
+PF_Err CheckoutParam(PF_ProgPtr, A_long index, A_long what_time, A_long, A_u_long time_scale, PF_ParamDef* param) {
     Host* host = Host::current();
     if (!host || !param) return PF_Err_BAD_CALLBACK_PARAM;
     if (A_Err err = host->hostCall("checkout_param")) return err;
     const DeclaredParam* declared = host->panel().find(index);
     if (!declared || index < 0 || index >= (A_long)host->project().streams.size()) return PF_Err_INVALID_INDEX;
+    const Layer* effectLayer = host->project().findLayer(host->project().effectLayerId);
+    if (time_scale == 0 || !effectLayer) return PF_Err_BAD_CALLBACK_PARAM;
+    const double seconds = (double)what_time / (double)time_scale + effectLayer->startTime;
+    Stream atTime = host->project().streams[index];
+    atTime.value = atTime.valueAt(seconds);
     *param = declared->def;
-    definitionFromStream(host->project().streams[index], param);
+    definitionFromStream(atTime, param);
     g_open += 1;
     return PF_Err_NONE;
 }

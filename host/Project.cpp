@@ -17,6 +17,25 @@ Layer& Project::addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_Objec
     return comp.layers.back();
 }
 
+AEGP_StreamVal Stream::valueAt(double seconds) const {
+    AEGP_StreamVal v = value;
+    if (keys.empty()) return v;
+    if (seconds <= keys.front().first) {
+        v.one_d.value = keys.front().second;
+    } else if (seconds >= keys.back().first) {
+        v.one_d.value = keys.back().second;
+    } else {
+        for (size_t i = 1; i < keys.size(); ++i) {
+            if (seconds > keys[i].first) continue;
+            const auto& [t0, v0] = keys[i - 1];
+            const auto& [t1, v1] = keys[i];
+            v.one_d.value = t1 > t0 ? v0 + (v1 - v0) * (seconds - t0) / (t1 - t0) : v1;
+            break;
+        }
+    }
+    return v;
+}
+
 // References are never dereferenced by the module: a counter makes each one unique for the life of
 // the project, so a long render never hands out a value that is still live.
 uintptr_t Project::newToken() { return ++lastToken_ * 16; }

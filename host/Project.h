@@ -7,9 +7,11 @@
 #define MORPHALITH_HOST_PROJECT_H
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AEGP_Suites.h"
@@ -24,6 +26,12 @@ struct Stream {
     AEGP_StreamType type = AEGP_StreamType_NO_DATA;
     AEGP_StreamVal value{};
     AEGP_DynStreamFlags flags = 0;
+    // Keyframes of a one-dimensional stream, (composition seconds, value) sorted by time: linear
+    // between two, held before the first and after the last. Without keyframes `value` holds.
+    std::vector<std::pair<double, double>> keys;
+
+    // The stream's value at composition time `seconds`.
+    AEGP_StreamVal valueAt(double seconds) const;
 };
 
 struct Layer {
@@ -32,6 +40,11 @@ struct Layer {
     AEGP_ObjectType objectType = AEGP_ObjectType_AV;
     AEGP_LayerFlags flags = AEGP_LayerFlag_VIDEO_ACTIVE;
     LayerProperties props;  // transform, camera, light and image settings
+    // Timing in composition seconds: the layer's own time 0 falls at `startTime`; its video shows
+    // from `inPoint` up to, not including, `outPoint`.
+    double startTime = 0.0;
+    double inPoint = -std::numeric_limits<double>::infinity();
+    double outPoint = std::numeric_limits<double>::infinity();
 };
 
 struct Composition {

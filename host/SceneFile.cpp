@@ -137,8 +137,11 @@ bool checkOneOf(const json& obj, const char* key, const std::string& path, const
     return false;
 }
 
-const std::map<std::string, A_long> kLightTypes = {
-    {"parallel", 0}, {"spot", 1}, {"point", 2}, {"ambient", 3}, {"environment", 4}};
+const std::map<std::string, A_long> kLightTypes = {{"parallel", AEGP_LightType_PARALLEL},
+                                                   {"spot", AEGP_LightType_SPOT},
+                                                   {"point", AEGP_LightType_POINT},
+                                                   {"ambient", AEGP_LightType_AMBIENT},
+                                                   {"environment", AEGP_LightType_ENVIRONMENT}};
 
 const std::map<std::string, int> kPrimitiveTypes = {
     {"None", 0},      {"Sphere", 1},     {"Hemisphere", 2}, {"Box", 3},           {"Torus", 4},
@@ -431,7 +434,8 @@ bool applyScene(Host& host, const Scene& scene, std::string* error) {
         if (j.contains("zoom")) cam.props.zoom = readNumber(j["zoom"]);
         if (j.contains("aperture")) cam.props.aperture = readNumber(j["aperture"]);
         if (j.contains("focusDistance")) cam.props.focusDistance = readNumber(j["focusDistance"]);
-        cam.props.cameraType = j.value("type", "perspective") == "orthographic" ? 1 : 0;
+        cam.props.cameraType = j.value("type", "perspective") == "orthographic" ? AEGP_CameraType_ORTHOGRAPHIC
+                                                                                 : AEGP_CameraType_PERSPECTIVE;
     }
     A_long lightId = kFirstLightLayerId;
     for (const json& j : doc.value("lights", json::array())) {

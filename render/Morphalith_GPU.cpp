@@ -354,6 +354,11 @@ PF_Err SmartRenderGPU(PF_InData* in_data, PF_OutData* out_data, int pixelFormat,
             MRPH_LOG_ERROR("Metal is not available in this build");
             err = PF_Err_INTERNAL_STRUCT_DAMAGED;
             break;
+        case PF_GPU_Framework_CUDA:
+            // No CUDA render path yet: say so rather than hand back an untouched frame.
+            MRPH_LOG_ERROR("CUDA rendering is not available in this build");
+            err = PF_Err_INTERNAL_STRUCT_DAMAGED;
+            break;
         default: break;
     }
     return err;

@@ -113,7 +113,7 @@ enum {
     PF_PixelFormat_ARGB32 = MRPH_FOURCC('w', 'r', 'k', 'b'),
     PF_PixelFormat_ARGB64 = MRPH_FOURCC('w', 'r', 'k', 'w'),
     PF_PixelFormat_ARGB128 = MRPH_FOURCC('w', 'r', 'k', 'f'),
-    PF_PixelFormat_GPU_BGRA128 = MRPH_FOURCC('@', 'f', '3', '2'),
+    PF_PixelFormat_GPU_BGRA128 = 0x41444340,  // four 32-bit floats per pixel, in device memory
     PF_PixelFormat_INVALID = MRPH_FOURCC('b', 'a', 'd', 'f')
 };
 

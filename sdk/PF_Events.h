@@ -10,16 +10,16 @@
 typedef A_long PF_EventType;
 enum {
     PF_Event_NEW_CONTEXT = 0,
-    PF_Event_ACTIVATE,
-    PF_Event_DO_CLICK,
-    PF_Event_DRAG,
-    PF_Event_DRAW,
-    PF_Event_DEACTIVATE,
-    PF_Event_CLOSE_CONTEXT,
-    PF_Event_IDLE,
-    PF_Event_ADJUST_CURSOR,
-    PF_Event_KEYDOWN,
-    PF_Event_MOUSE_EXITED,
+    PF_Event_ACTIVATE = 1,
+    PF_Event_DO_CLICK = 2,
+    PF_Event_DRAG = 3,
+    PF_Event_DRAW = 4,
+    PF_Event_DEACTIVATE = 5,
+    PF_Event_CLOSE_CONTEXT = 6,
+    PF_Event_IDLE = 7,
+    PF_Event_ADJUST_CURSOR = 9,
+    PF_Event_KEYDOWN = 10,
+    PF_Event_MOUSE_EXITED = 11,
     PF_Event_NUM_EVENTS
 };
 

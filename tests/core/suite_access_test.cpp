@@ -174,6 +174,21 @@ TEST_F(SuiteAccess, LongErrorTextIsCutToTheReturnMessage) {
     EXPECT_EQ(std::string(out()->return_msg), longText.substr(0, sizeof(out()->return_msg) - 1));
 }
 
+TEST_F(SuiteAccess, FreeAcquireGivesBackANullGrant) {
+    // A host that answers success with no table has still counted a reference.
+    for (bool grantNull : {false, true}) {
+        host_.suites().clearFaults();
+        host_.suites().resetCounts();
+        if (grantNull) host_.suites().grantNull(kPFANSISuite, 1);
+        else host_.suites().refuse(kPFANSISuite, 1);
+        void* suite = &suite;
+        EXPECT_EQ(AEFX_AcquireSuite(in(), out(), kPFANSISuite, 1, nullptr, &suite), 516);
+        EXPECT_EQ(suite, nullptr);
+        EXPECT_TRUE(host_.suites().balanced()) << (grantNull ? "null grant: " : "refusal: ")
+                                               << host_.suites().imbalance();
+    }
+}
+
 TEST_F(SuiteAccess, DrawbotSuitesReleaseOnlyWhatWasAcquired) {
     DRAWBOT_Suites drawbot{};
     EXPECT_EQ(AEFX_AcquireDrawbotSuites(in(), out(), nullptr), 514);
@@ -188,6 +203,22 @@ TEST_F(SuiteAccess, DrawbotSuitesReleaseOnlyWhatWasAcquired) {
     drawbot = DRAWBOT_Suites{};
     EXPECT_EQ(AEFX_AcquireDrawbotSuites(in(), out(), &drawbot), 516);
     EXPECT_EQ(host_.suites().acquired(kDRAWBOT_SurfaceSuite, 2), 1);  // only from the first round
+    EXPECT_EQ(AEFX_ReleaseDrawbotSuites(in(), out()), 0);
+    EXPECT_TRUE(host_.suites().balanced()) << host_.suites().imbalance();
+}
+
+TEST_F(SuiteAccess, NestedDrawbotAcquisitionsReleaseOneSetEach) {
+    DRAWBOT_Suites outer{}, inner{};
+    ASSERT_EQ(AEFX_AcquireDrawbotSuites(in(), out(), &outer), 0);
+    ASSERT_EQ(AEFX_AcquireDrawbotSuites(in(), out(), &inner), 0);
+    EXPECT_EQ(host_.suites().acquired(kDRAWBOT_PathSuite, 1), 2);
+    EXPECT_EQ(AEFX_ReleaseDrawbotSuites(in(), out()), 0);
+    // The outer set is still held after the inner pair.
+    EXPECT_EQ(host_.suites().released(kDRAWBOT_DrawSuite, 1), 1);
+    EXPECT_EQ(host_.suites().released(kDRAWBOT_PathSuite, 1), 1);
+    EXPECT_EQ(AEFX_ReleaseDrawbotSuites(in(), out()), 0);
+    EXPECT_TRUE(host_.suites().balanced()) << host_.suites().imbalance();
+    // A release with nothing held gives nothing back.
     EXPECT_EQ(AEFX_ReleaseDrawbotSuites(in(), out()), 0);
     EXPECT_TRUE(host_.suites().balanced()) << host_.suites().imbalance();
 }

@@ -2,6 +2,10 @@
 // host-version text, and a kernel build that fails.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "host/GpuDevice.h"
 #include "render/GPURender.h"
 #include "render/Headers/MachineInfo.h"
@@ -94,6 +98,11 @@ TEST_F(BrokenKernelBuild, ReportsTheBuildFailureWithItsCode) {
     ASSERT_FALSE(shown.empty());
     EXPECT_NE(shown.back().find("\n-----------------------------------------------------------\n" + std::string(text)),
               std::string::npos);
+    // The saved log lands below the test run's own HOME, never the user's.
+    const char* home = std::getenv("HOME");
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(std::string(home).rfind(std::filesystem::temp_directory_path().string(), 0), 0u) << home;
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(home) / "Desktop" / "Quorvex Labs" / "Morphalith.log"));
 }
 
 }  // namespace

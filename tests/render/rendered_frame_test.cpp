@@ -174,6 +174,19 @@ TEST_F(SphereFrame, WrongPixelFormatGives514AndLeavesNothingLocked) {
     EXPECT_EQ(job_->openPixelCheckouts(), 0) << "both layers are checked in after a failure";
 }
 
+// A host that offers CUDA gets an error for the frame, not an untouched output.
+TEST_F(SphereFrame, CudaFrameWithoutACudaPathIsAnError) {
+    Open(SphereScene());
+    ASSERT_EQ(job_->setdownDevice(), PF_Err_NONE);
+    ASSERT_EQ(job_->setupDevice(PF_GPU_Framework_CUDA), PF_Err_NONE);
+    host::FloatImage image;
+    EXPECT_EQ(job_->renderFrame(0, &image), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_NE(host_.printed().find("CUDA rendering is not available in this build"), std::string::npos)
+        << host_.printed();
+    EXPECT_EQ(host_.handles().openLocks(), 0);
+    EXPECT_EQ(job_->openPixelCheckouts(), 0);
+}
+
 TEST_F(SphereFrame, EmptySlotListRendersNothing) {
     Open(R"({"composition": {"width": 16, "height": 16}})");
     const host::FloatImage image = Render();
