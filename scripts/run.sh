@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 mkdir -p build
 log=build/run-build.log
 echo "== build the module and the host (log: $log) =="
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$log" 2>&1 || { cat "$log"; exit 1; }
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > "$log" 2>&1 || { cat "$log"; exit 1; }
 cmake --build build -j"$(nproc)" --target Morphalith morphalith-host 2>&1 | tee -a "$log"
 mkdir -p out
 ./build/morphalith-host render "$@" -o out/default.png
