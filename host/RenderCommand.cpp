@@ -12,8 +12,9 @@ namespace host {
 
 const char* const kRenderUsage =
     "  render [SCENE] -o OUT [--frames A-B] [--pass beauty|normal|depth|ao] [--size WxH]\n"
+    "         [--framework opencl|metal]\n"
     "           render SCENE (a JSON project file; the built-in default scene when left out)\n"
-    "           through OpenCL to OUT: .png writes 8-bit RGBA, .exr 32-bit float RGBA.\n"
+    "           through OpenCL (or --framework) to OUT: .png writes 8-bit RGBA, .exr 32-bit float RGBA.\n"
     "           --frames A-B renders frames A to B (0-based, inclusive) to OUT with the frame\n"
     "           number put in place of a run of '#' or before the extension; --pass picks the\n"
     "           render mode; --size renders at another output size (the composition's by default)\n";
@@ -47,6 +48,7 @@ std::string frameFileName(const std::string& out, int frame, bool range) {
 
 int renderCommand(Host& host, const std::vector<std::string>& args) {
     std::string scenePath, out, pass;
+    PF_GPU_Framework framework = PF_GPU_Framework_OPENCL;
     int first = 0, last = 0, width = 0, height = 0;
     bool range = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -60,6 +62,12 @@ int renderCommand(Host& host, const std::vector<std::string>& args) {
             range = true;
         } else if (a == "--pass" && hasValue) {
             pass = args[++i];
+        } else if (a == "--framework" && hasValue) {
+            static const std::map<std::string, PF_GPU_Framework> kFrameworks = {
+                {"opencl", PF_GPU_Framework_OPENCL}, {"metal", PF_GPU_Framework_METAL}};
+            auto it = kFrameworks.find(args[++i]);
+            if (it == kFrameworks.end()) return fail("--framework is one of opencl, metal");
+            framework = it->second;
         } else if (a == "--size" && hasValue) {
             if (std::sscanf(args[++i].c_str(), "%dx%d", &width, &height) != 2 || width < 1 || height < 1)
                 return fail("--size wants WxH, got \"" + args[i] + "\"");
@@ -84,7 +92,7 @@ int renderCommand(Host& host, const std::vector<std::string>& args) {
     int status = 0;
     {
         RenderJob job(host);
-        if (PF_Err err = job.setupDevice()) {
+        if (PF_Err err = job.setupDevice(framework)) {
             status = fail("GPU device set-up failed with " + std::to_string(err) + " " + host.returnMessage());
         }
         const int total = last - first + 1;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "PF_GPUDevice.h"
-#include "host/GpuDevice.h"
+#include "host/DeviceWorld.h"
 #include "host/Host.h"
 
 namespace host {
@@ -30,7 +30,7 @@ public:
     RenderJob(const RenderJob&) = delete;
     RenderJob& operator=(const RenderJob&) = delete;
 
-    // PF_Cmd_GPU_DEVICE_SETUP for device 0 of the framework.
+    // PF_Cmd_GPU_DEVICE_SETUP for the device of the framework; frames then use worlds on that device.
     PF_Err setupDevice(PF_GPU_Framework framework = PF_GPU_Framework_OPENCL);
     PF_Err setdownDevice();
 
@@ -81,13 +81,14 @@ private:
 
     Host& host_;
     PF_GPU_Framework framework_ = PF_GPU_Framework_NONE;
+    A_u_long deviceIndex_ = 0;
     void* gpuData_ = nullptr;
     bool deviceUp_ = false;
     PF_PreRenderOutput preOut_{};
     std::vector<unsigned char> guid_;
     PF_RenderRequest envRequest_{};
     std::vector<A_long> checkedOut_;
-    std::unique_ptr<GpuWorld> input_, env_, output_;
+    std::unique_ptr<DeviceWorld> input_, env_, output_;
     PF_PixelFormat inputFormat_ = PF_PixelFormat_GPU_BGRA128;
     int rowPadding_ = 0;
     int openPixels_ = 0;
