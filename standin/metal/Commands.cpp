@@ -1,7 +1,9 @@
 // Commands.cpp — command queues, command buffers and compute encoders, and the run of a dispatch: the
 // threadgroups of the grid shared out among CPU threads, each running its group's threads in order.
 #include <algorithm>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 #include <thread>
 
 #include "Metal.h"
@@ -41,6 +43,12 @@ struct RecordedDispatch {
     }
 };
 
+struct CommandBuffer::State {
+    std::mutex lock;
+    std::condition_variable done;
+    CommandBufferStatus status = CommandBufferStatusNotEnqueued;
+};
+
 // The queue's own thread: runs committed command buffers one after another, in commit order.
 struct CommandQueue::Runner {
     std::mutex lock;
@@ -75,8 +83,14 @@ struct CommandQueue::Runner {
                 next = pending.front();
                 pending.pop_front();
             }
-            next->execute();
+            const std::shared_ptr<CommandBuffer::State> state = next->state_;
+            const CommandBufferStatus status = next->execute();
             next->release();
+            {
+                std::lock_guard<std::mutex> guard(state->lock);
+                state->status = status;
+            }
+            state->done.notify_all();
         }
     }
 };
@@ -91,45 +105,46 @@ CommandQueue::~CommandQueue() {
 
 CommandBuffer* CommandQueue::commandBuffer() { return (new CommandBuffer(this))->autorelease(); }
 
-CommandBuffer::CommandBuffer(CommandQueue* queue) : Referencing("MTL::CommandBuffer"), queue_(queue) {}
+CommandBuffer::CommandBuffer(CommandQueue* queue)
+    : Referencing("MTL::CommandBuffer"), state_(std::make_shared<State>()), queue_(queue) {}
 
 CommandBuffer::~CommandBuffer() {
     if (error_) error_->release();
 }
 
 ComputeCommandEncoder* CommandBuffer::computeCommandEncoder() {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (encoding_ || status_ != CommandBufferStatusNotEnqueued) return nullptr;
+    std::lock_guard<std::mutex> guard(state_->lock);
+    if (encoding_ || state_->status != CommandBufferStatusNotEnqueued) return nullptr;
     encoding_ = true;
     return (new ComputeCommandEncoder(this))->autorelease();
 }
 
 void CommandBuffer::commit() {
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (status_ != CommandBufferStatusNotEnqueued) return;
+        std::lock_guard<std::mutex> guard(state_->lock);
+        if (state_->status != CommandBufferStatusNotEnqueued) return;
         if (encoding_ && encodingFault_.empty()) encodingFault_ = "committed while a compute encoder was still open";
-        status_ = CommandBufferStatusCommitted;
+        state_->status = CommandBufferStatusCommitted;
     }
     queue_->runner_->push(retain());
 }
 
 void CommandBuffer::waitUntilCompleted() {
-    std::unique_lock<std::mutex> guard(lock_);
-    if (status_ == CommandBufferStatusNotEnqueued) return;  // nothing will ever complete it
-    done_.wait(guard, [this] {
-        return status_ == CommandBufferStatusCompleted || status_ == CommandBufferStatusError;
+    std::unique_lock<std::mutex> guard(state_->lock);
+    if (state_->status == CommandBufferStatusNotEnqueued) return;  // nothing will ever complete it
+    state_->done.wait(guard, [this] {
+        return state_->status == CommandBufferStatusCompleted || state_->status == CommandBufferStatusError;
     });
 }
 
 CommandBufferStatus CommandBuffer::status() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return status_;
+    std::lock_guard<std::mutex> guard(state_->lock);
+    return state_->status;
 }
 
 NS::Error* CommandBuffer::error() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return error_;
+    std::lock_guard<std::mutex> guard(state_->lock);
+    return state_->status == CommandBufferStatusError ? error_ : nullptr;
 }
 
 using MTLStandIn::detail::ArgKind;
@@ -195,7 +210,7 @@ std::string CommandBuffer::run(const RecordedDispatch& d, MTLStandIn::Dispatch* 
     return "";
 }
 
-void CommandBuffer::execute() {
+CommandBufferStatus CommandBuffer::execute() {
     std::string failure = MTLStandIn::detail::takeInjectedFailure();
     if (failure.empty()) failure = encodingFault_;
     for (const std::unique_ptr<RecordedDispatch>& d : dispatches_) {
@@ -210,19 +225,14 @@ void CommandBuffer::execute() {
         record.failed = !failure.empty();
         MTLStandIn::detail::recordDispatch(std::move(record));
     }
-    complete(failure);
-}
-
-void CommandBuffer::complete(const std::string& failure) {
     std::vector<std::unique_ptr<RecordedDispatch>> finished;
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::lock_guard<std::mutex> guard(state_->lock);
         finished.swap(dispatches_);
         if (!failure.empty()) error_ = NS::Error::make(failure);
-        status_ = failure.empty() ? CommandBufferStatusCompleted : CommandBufferStatusError;
     }
     finished.clear();  // what the work bound is let go once it is done
-    done_.notify_all();
+    return failure.empty() ? CommandBufferStatusCompleted : CommandBufferStatusError;
 }
 
 ComputeCommandEncoder::ComputeCommandEncoder(CommandBuffer* commandBuffer)
@@ -242,7 +252,7 @@ void ComputeCommandEncoder::setComputePipelineState(const ComputePipelineState* 
 void ComputeCommandEncoder::setBuffer(const Buffer* buffer, NS::UInteger offset, NS::UInteger index) {
     if (!state_) return;
     if (index >= (NS::UInteger)MTLStandIn::detail::kMaxBufferIndex) {
-        std::lock_guard<std::mutex> guard(commandBuffer_->lock_);
+        std::lock_guard<std::mutex> guard(commandBuffer_->state_->lock);
         if (commandBuffer_->encodingFault_.empty())
             commandBuffer_->encodingFault_ = "buffer index " + std::to_string(index) + " is out of range";
         return;
@@ -254,7 +264,7 @@ void ComputeCommandEncoder::setBuffer(const Buffer* buffer, NS::UInteger offset,
 void ComputeCommandEncoder::setTexture(const Texture* texture, NS::UInteger index) {
     if (!state_) return;
     if (index >= (NS::UInteger)MTLStandIn::detail::kMaxTextureIndex) {
-        std::lock_guard<std::mutex> guard(commandBuffer_->lock_);
+        std::lock_guard<std::mutex> guard(commandBuffer_->state_->lock);
         if (commandBuffer_->encodingFault_.empty())
             commandBuffer_->encodingFault_ = "texture index " + std::to_string(index) + " is out of range";
         return;
@@ -267,7 +277,7 @@ void ComputeCommandEncoder::dispatchThreadgroups(Size threadgroupsPerGrid, Size 
     auto d = std::make_unique<RecordedDispatch>(*state_);
     d->threadgroups = threadgroupsPerGrid;
     d->threadsPerThreadgroup = threadsPerThreadgroup;
-    std::lock_guard<std::mutex> guard(commandBuffer_->lock_);
+    std::lock_guard<std::mutex> guard(commandBuffer_->state_->lock);
     commandBuffer_->dispatches_.push_back(std::move(d));
 }
 
@@ -275,7 +285,7 @@ void ComputeCommandEncoder::endEncoding() {
     if (!state_) return;
     state_.reset();
     {
-        std::lock_guard<std::mutex> guard(commandBuffer_->lock_);
+        std::lock_guard<std::mutex> guard(commandBuffer_->state_->lock);
         commandBuffer_->encoding_ = false;
     }
     commandBuffer_->release();

@@ -119,10 +119,10 @@ bool writeFile(const std::string& path, const std::string& bytes) {
     return (bool)file;
 }
 
-// A fresh folder for one compile, inside the cache folder when it can be made (so the result can be
-// renamed into place), else in the temporary folder.
+// A fresh folder for one compile, named after the process, inside the cache folder when it can be
+// made (so the result can be renamed into place), else in the temporary folder.
 std::string makeWorkFolder(const std::string& cache, bool* inCache) {
-    std::string base = cache + "/build.XXXXXX";
+    std::string base = cache + "/build." + std::to_string(getpid()) + ".XXXXXX";
     *inCache = makeFolders(cache) && mkdtemp(base.data()) != nullptr;
     if (*inCache) return base;
     std::string tmp = env("TMPDIR");

@@ -11,9 +11,7 @@
 #ifndef MORPHALITH_STANDIN_METAL_METAL_H
 #define MORPHALITH_STANDIN_METAL_METAL_H
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -216,17 +214,18 @@ private:
     friend class ComputeCommandEncoder;
     explicit CommandBuffer(CommandQueue* queue);
     ~CommandBuffer() override;
-    void execute();  // on the queue's thread
+    // On the queue's thread: runs the work, lets go of what it bound, and gives the final status.
+    CommandBufferStatus execute();
     static std::string run(const RecordedDispatch& dispatch, MTLStandIn::Dispatch* record);
-    void complete(const std::string& failure);
 
+    // The status and its lock, shared with the queue's thread: the queue lets go of its reference
+    // before it publishes the final status, so a waiter that wakes sees the buffer's own count only.
+    struct State;
+    std::shared_ptr<State> state_;
     CommandQueue* queue_;  // not retained: the queue finishes its work before it goes
     std::vector<std::unique_ptr<RecordedDispatch>> dispatches_;
     bool encoding_ = false;
     std::string encodingFault_;
-    mutable std::mutex lock_;
-    std::condition_variable done_;
-    CommandBufferStatus status_ = CommandBufferStatusNotEnqueued;
     NS::Error* error_ = nullptr;
 };
 

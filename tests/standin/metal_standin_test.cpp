@@ -80,7 +80,9 @@ std::string FreshText() {
            "u;\nkernel void MainKernel(device uint* out [[buffer(0)]]) { out[0] = kStamp; }\n";
 }
 
-std::vector<std::string> CacheEntries(const std::string& prefix) {
+// This process's compile folders in the cache folder (other test processes compile there too).
+std::vector<std::string> WorkFolders() {
+    const std::string prefix = "build." + std::to_string(getpid()) + ".";
     std::vector<std::string> names;
     if (DIR* dir = opendir(MTLStandIn::cacheFolder().c_str())) {
         while (dirent* entry = readdir(dir))
@@ -149,7 +151,7 @@ TEST_F(MetalStandIn, CleanCompilesAreCachedAndWarningsAreNot) {
     EXPECT_EQ(after.compilerRuns - before.compilerRuns, 3) << "the fresh text once, the warning text twice";
     EXPECT_EQ(after.cacheHits - before.cacheHits, 1);
     for (MTL::Library* l : {first, second, warned, warnedAgain}) l->release();
-    EXPECT_EQ(CacheEntries("build.").size(), 0u) << "no work folder is left in " << MTLStandIn::cacheFolder();
+    EXPECT_EQ(WorkFolders().size(), 0u) << "no work folder is left in " << MTLStandIn::cacheFolder();
 }
 
 // Processes (here threads) compiling the same new text at once each get a whole library.
@@ -172,7 +174,7 @@ TEST_F(MetalStandIn, SimultaneousCompilesOfOneTextAllSucceed) {
         });
     for (std::thread& t : threads) t.join();
     for (size_t i = 0; i < ok.size(); ++i) EXPECT_EQ(ok[i], 1) << "thread " << i;
-    EXPECT_EQ(CacheEntries("build.").size(), 0u);
+    EXPECT_EQ(WorkFolders().size(), 0u);
 }
 
 // ---- Running -------------------------------------------------------------------------------------------
