@@ -14,7 +14,8 @@ const char* const kRenderUsage =
     "  render [SCENE] -o OUT [--frames A-B] [--pass beauty|normal|depth|ao] [--size WxH]\n"
     "         [--framework opencl|metal]\n"
     "           render SCENE (a JSON project file; the built-in default scene when left out)\n"
-    "           through OpenCL (or --framework) to OUT: .png writes 8-bit RGBA, .exr 32-bit float RGBA.\n"
+    "           through OpenCL (--framework metal: the Metal stand-in) to OUT: .png writes\n"
+    "           8-bit RGBA, .exr 32-bit float RGBA.\n"
     "           --frames A-B renders frames A to B (0-based, inclusive) to OUT with the frame\n"
     "           number put in place of a run of '#' or before the extension; --pass picks the\n"
     "           render mode; --size renders at another output size (the composition's by default)\n";

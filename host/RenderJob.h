@@ -47,8 +47,8 @@ public:
     void disposePreRender() { dropPreRender(); }
 
     // Wall time of the phases of the last renderFrame, in milliseconds: the pre-render; the render
-    // command (worlds, record upload, enqueue: the effect does not wait for its kernel); the wait for
-    // the queue to finish; the read-back of the output world.
+    // command (worlds, record upload, enqueue: on OpenCL the effect does not wait for its kernel, on
+    // Metal it does); the wait for the queue to finish; the read-back of the output world.
     struct FrameTimes {
         double preRender = 0, dispatch = 0, execute = 0, readBack = 0;
         double total() const { return preRender + dispatch + execute + readBack; }
