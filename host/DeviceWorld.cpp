@@ -5,9 +5,10 @@
 
 namespace host {
 
-std::unique_ptr<DeviceWorld> makeDeviceWorld(PF_GPU_Framework framework, int width, int height, int rowPadding,
-                                             PF_PixelFormat format) {
-    if (framework == PF_GPU_Framework_METAL) return std::make_unique<MetalWorld>(width, height, rowPadding, format);
+std::unique_ptr<DeviceWorld> makeDeviceWorld(PF_GPU_Framework framework, int width, int height,
+                                             int rowPadding, PF_PixelFormat format) {
+    if (framework == PF_GPU_Framework_METAL)
+        return std::make_unique<MetalWorld>(width, height, rowPadding, format);
     return std::make_unique<GpuWorld>(width, height, rowPadding, format);
 }
 

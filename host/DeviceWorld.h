@@ -25,7 +25,8 @@ public:
 };
 
 // A world of width x height on the device of the framework, rowPadding extra pixels per row.
-std::unique_ptr<DeviceWorld> makeDeviceWorld(PF_GPU_Framework framework, int width, int height, int rowPadding,
+std::unique_ptr<DeviceWorld> makeDeviceWorld(PF_GPU_Framework framework, int width, int height,
+                                             int rowPadding,
                                              PF_PixelFormat format = PF_PixelFormat_GPU_BGRA128);
 
 // Waits until the framework's queue has run everything queued on it.

@@ -50,7 +50,8 @@ bool MetalWorld::upload(const std::vector<float>& bgra) {
     MetalDevice::get()->finish();
     auto* bytes = static_cast<unsigned char*>(buffer_->contents());
     for (int y = 0; y < def_.height; ++y)
-        std::memcpy(bytes + (size_t)y * def_.rowbytes, &bgra[(size_t)y * def_.width * 4], (size_t)def_.width * 16);
+        std::memcpy(bytes + (size_t)y * def_.rowbytes, &bgra[(size_t)y * def_.width * 4],
+                    (size_t)def_.width * 16);
     return true;
 }
 
@@ -60,7 +61,8 @@ bool MetalWorld::download(std::vector<float>* bgra) const {
     bgra->assign((size_t)def_.width * def_.height * 4, 0.0f);
     const auto* bytes = static_cast<const unsigned char*>(buffer_->contents());
     for (int y = 0; y < def_.height; ++y)
-        std::memcpy(&(*bgra)[(size_t)y * def_.width * 4], bytes + (size_t)y * def_.rowbytes, (size_t)def_.width * 16);
+        std::memcpy(&(*bgra)[(size_t)y * def_.width * 4], bytes + (size_t)y * def_.rowbytes,
+                    (size_t)def_.width * 16);
     return true;
 }
 

@@ -15,7 +15,8 @@ constexpr NS::UInteger kThreadgroupRows = 12;
 constexpr NS::UInteger kEnvironmentTextureUsage = MTL::TextureUsageShaderRead | MTL::TextureUsageShaderWrite;
 
 // Holds one reference of a Metal object made by a new... call, and lets go of it on every way out.
-template <class T> class Owned {
+template <class T>
+class Owned {
 public:
     explicit Owned(T* object = nullptr) : object_(object) {}
     ~Owned() {
@@ -38,7 +39,8 @@ private:
 };
 
 // A read-only copy of count records, or one zeroed record when there are none.
-template <typename T> MTL::Buffer* recordBuffer(MTL::Device* device, const T* records, int count) {
+template <typename T>
+MTL::Buffer* recordBuffer(MTL::Device* device, const T* records, int count) {
     static const T kZero{};
     const bool none = count <= 0 || !records;
     return device->newBuffer(none ? &kZero : records, (none ? 1 : (NS::UInteger)count) * sizeof(T),
@@ -56,15 +58,19 @@ MTL::Texture* environmentTexture(const PF_LayerDef* env, MTL::Buffer* pixels) {
 
 }  // namespace
 
-PF_Err NSError2PFErr(const NS::Error* error) { return error ? PF_Err_INTERNAL_STRUCT_DAMAGED : PF_Err_NONE; }
+PF_Err NSError2PFErr(const NS::Error* error) {
+    return error ? PF_Err_INTERNAL_STRUCT_DAMAGED : PF_Err_NONE;
+}
 
 std::string ParseMetalErrors(const std::string& description) {
-    static const std::regex kErrorPattern("(\\d+:\\d+).*(error): (.*)\\n(?:\\s*)(.*)\\n", std::regex::ECMAScript);
+    static const std::regex kErrorPattern("(\\d+:\\d+).*(error): (.*)\\n(?:\\s*)(.*)\\n",
+                                          std::regex::ECMAScript);
     std::string details;
     std::smatch match;
     auto from = description.cbegin();
     while (std::regex_search(from, description.cend(), match, kErrorPattern)) {
-        details += match[2].str() + " [" + match[1].str() + "] " + match[3].str() + ": " + match[4].str() + "\n";
+        details +=
+            match[2].str() + " [" + match[1].str() + "] " + match[3].str() + ": " + match[4].str() + "\n";
         from = match[0].second;
     }
     return details;
@@ -89,7 +95,8 @@ PF_Err CompileMetalPipeline(void* devicePV, const char* text, SceneInfo* sceneIn
     }
     if (!library) return PF_Err_INTERNAL_STRUCT_DAMAGED;
 
-    Owned<MTL::Function> function(library->newFunction(NS::String::string("MainKernel", NS::UTF8StringEncoding)));
+    Owned<MTL::Function> function(
+        library->newFunction(NS::String::string("MainKernel", NS::UTF8StringEncoding)));
     if (!function) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     Owned<MTL::ComputePipelineState> pipeline(device->newComputePipelineState(function.get(), &error));
     const PF_Err err = NSError2PFErr(error);
@@ -99,7 +106,8 @@ PF_Err CompileMetalPipeline(void* devicePV, const char* text, SceneInfo* sceneIn
 }
 
 PF_Err SetupMetalDevice(PF_InData*, PF_OutData* out_data, PF_GPUDeviceSetupExtra* extra,
-                        const PF_GPUDeviceInfo& device, GlobalData* global, const PF_HandleSuite1* handleSuite) {
+                        const PF_GPUDeviceInfo& device, GlobalData* global,
+                        const PF_HandleSuite1* handleSuite) {
     ScopedAutoreleasePool pool;
     spdlog_log("Device type: Metal");
     SceneInfo unshown{};
@@ -128,8 +136,9 @@ void SetdownMetalDevice(PF_Handle gpuData, const PF_HandleSuite1* handleSuite) {
     handleSuite->host_dispose_handle(gpuData);
 }
 
-PF_Err RenderMetal(const PF_GPUDeviceInfo& deviceInfo, MTL::ComputePipelineState* pipeline, const PF_LayerDef* env,
-                   void* envMem, void* outMem, const MainKernelValues& values, const PluginInputParams* block) {
+PF_Err RenderMetal(const PF_GPUDeviceInfo& deviceInfo, MTL::ComputePipelineState* pipeline,
+                   const PF_LayerDef* env, void* envMem, void* outMem, const MainKernelValues& values,
+                   const PluginInputParams* block) {
     ScopedAutoreleasePool pool;
     auto* device = static_cast<MTL::Device*>(deviceInfo.devicePV);
     auto* queue = static_cast<MTL::CommandQueue*>(deviceInfo.command_queuePV);
@@ -156,8 +165,8 @@ PF_Err RenderMetal(const PF_GPUDeviceInfo& deviceInfo, MTL::ComputePipelineState
 
     const NS::UInteger width = pipeline->threadExecutionWidth();
     const MTL::Size threadsPerGroup(width, kThreadgroupRows, 1);
-    const MTL::Size threadgroups(DivideRoundUp(values.inWidth, width), DivideRoundUp(values.inHeight, kThreadgroupRows),
-                                 1);
+    const MTL::Size threadgroups(DivideRoundUp(values.inWidth, width),
+                                 DivideRoundUp(values.inHeight, kThreadgroupRows), 1);
 
     encoder->setComputePipelineState(pipeline);
     MTL::Buffer* const buffers[8] = {output,       primitives.get(), materials.get(), modifiers.get(),
@@ -171,8 +180,9 @@ PF_Err RenderMetal(const PF_GPUDeviceInfo& deviceInfo, MTL::ComputePipelineState
     commands->commit();
     commands->waitUntilCompleted();
     const PF_Err err = NSError2PFErr(commands->error());
-    if (err) MRPH_LOG_ERROR_IN("SmartRenderGPU", std::string("Metal Error ") +
-                                                     commands->error()->localizedDescription()->utf8String());
+    if (err)
+        MRPH_LOG_ERROR_IN("SmartRenderGPU", std::string("Metal Error ") +
+                                                commands->error()->localizedDescription()->utf8String());
     return err;
 }
 

@@ -45,7 +45,8 @@ PF_Err CompileMetalPipeline(void* devicePV, const char* text, SceneInfo* sceneIn
 
 // The Metal case of GPUDeviceSetup: the pipeline, then the GPU-data handle holding it.
 PF_Err SetupMetalDevice(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetupExtra* extra,
-                        const PF_GPUDeviceInfo& device, GlobalData* global, const PF_HandleSuite1* handleSuite);
+                        const PF_GPUDeviceInfo& device, GlobalData* global,
+                        const PF_HandleSuite1* handleSuite);
 
 // The Metal case of GPUDeviceSetdown: releases the pipeline state and disposes the handle.
 void SetdownMetalDevice(PF_Handle gpuData, const PF_HandleSuite1* handleSuite);
@@ -53,8 +54,9 @@ void SetdownMetalDevice(PF_Handle gpuData, const PF_HandleSuite1* handleSuite);
 // The Metal case of SmartRenderGPU: records into buffers 1-6, the scalars into buffer 7, the output
 // at buffer 0 and the environment at texture 0, run over the output in threadgroups of the
 // pipeline's execution width by 12 rows. Waits for the work and gives 512 when it failed.
-PF_Err RenderMetal(const PF_GPUDeviceInfo& device, MTL::ComputePipelineState* pipeline, const PF_LayerDef* env,
-                   void* envMem, void* outMem, const MainKernelValues& values, const PluginInputParams* block);
+PF_Err RenderMetal(const PF_GPUDeviceInfo& device, MTL::ComputePipelineState* pipeline,
+                   const PF_LayerDef* env, void* envMem, void* outMem, const MainKernelValues& values,
+                   const PluginInputParams* block);
 
 #endif  // MRPH_HAVE_METAL
 

@@ -36,7 +36,8 @@ struct RecordedDispatch {
         for (Texture*& t : textures) set<Texture>(&t, nullptr);
     }
 
-    template <class T> static void set(T** slot, const T* object) {
+    template <class T>
+    static void set(T** slot, const T* object) {
         if (object) const_cast<T*>(object)->retain();
         if (*slot) (*slot)->release();
         *slot = const_cast<T*>(object);
@@ -103,7 +104,9 @@ CommandQueue::~CommandQueue() {
     device_->release();
 }
 
-CommandBuffer* CommandQueue::commandBuffer() { return (new CommandBuffer(this))->autorelease(); }
+CommandBuffer* CommandQueue::commandBuffer() {
+    return (new CommandBuffer(this))->autorelease();
+}
 
 CommandBuffer::CommandBuffer(CommandQueue* queue)
     : Referencing("MTL::CommandBuffer"), state_(std::make_shared<State>()), queue_(queue) {}
@@ -123,7 +126,8 @@ void CommandBuffer::commit() {
     {
         std::lock_guard<std::mutex> guard(state_->lock);
         if (state_->status != CommandBufferStatusNotEnqueued) return;
-        if (encoding_ && encodingFault_.empty()) encodingFault_ = "committed while a compute encoder was still open";
+        if (encoding_ && encodingFault_.empty())
+            encodingFault_ = "committed while a compute encoder was still open";
         state_->status = CommandBufferStatusCommitted;
     }
     queue_->runner_->push(retain());
@@ -163,8 +167,8 @@ std::string CommandBuffer::run(const RecordedDispatch& d, MTLStandIn::Dispatch* 
     const Size& t = d.threadsPerThreadgroup;
     if (t.width == 0 || t.height == 0 || t.depth == 0 ||
         t.width * t.height * t.depth > d.pipeline->maxTotalThreadsPerThreadgroup())
-        return "threads per threadgroup (" + std::to_string(t.width) + ", " + std::to_string(t.height) + ", " +
-               std::to_string(t.depth) + ") is empty or exceeds " +
+        return "threads per threadgroup (" + std::to_string(t.width) + ", " + std::to_string(t.height) +
+               ", " + std::to_string(t.depth) + ") is empty or exceeds " +
                std::to_string(d.pipeline->maxTotalThreadsPerThreadgroup());
     if (g.width > UINT32_MAX || g.height > UINT32_MAX || g.depth > UINT32_MAX)
         return "a grid of more threadgroups than the stand-in counts";
@@ -176,26 +180,28 @@ std::string CommandBuffer::run(const RecordedDispatch& d, MTLStandIn::Dispatch* 
             const Buffer* buffer = d.buffers[arg.index];
             if (!buffer) return kernel.name + ": no buffer bound at index " + std::to_string(arg.index);
             if (d.offsets[arg.index] >= buffer->length())
-                return kernel.name + ": the offset of buffer " + std::to_string(arg.index) + " is past its end";
+                return kernel.name + ": the offset of buffer " + std::to_string(arg.index) +
+                       " is past its end";
             buffers[arg.index] = const_cast<Buffer*>(buffer)->contents();
             buffers[arg.index] = static_cast<unsigned char*>(buffers[arg.index]) + d.offsets[arg.index];
             record->bufferLengths[arg.index] = buffer->length() - d.offsets[arg.index];
         } else if (arg.kind == ArgKind::Texture && d.textures[arg.index]) {
             const Texture* texture = d.textures[arg.index];
-            textures[arg.index] = TextureBinding{
-                static_cast<unsigned char*>(texture->buffer_->contents()) + texture->offset_, (uint32_t)texture->width_,
-                (uint32_t)texture->height_, texture->bytesPerRow_};
+            textures[arg.index] =
+                TextureBinding{static_cast<unsigned char*>(texture->buffer_->contents()) + texture->offset_,
+                               (uint32_t)texture->width_, (uint32_t)texture->height_, texture->bytesPerRow_};
             record->textures[arg.index] = {texture->width_, texture->height_, texture->bytesPerRow_};
         }
     }
 
     const MTLStandIn::detail::EntryFunction entry = code.entries[function->kernel_];
     const uint64_t groups = (uint64_t)g.width * g.height * g.depth;
-    const unsigned workers = (unsigned)std::min<uint64_t>(groups, std::max(1u, std::thread::hardware_concurrency()));
+    const unsigned workers =
+        (unsigned)std::min<uint64_t>(groups, std::max(1u, std::thread::hardware_concurrency()));
     std::atomic<uint64_t> next{0};
     auto work = [&] {
-        LaunchRecord launch{buffers, textures, {0, 0, 0},
-                            {(uint32_t)t.width, (uint32_t)t.height, (uint32_t)t.depth}};
+        LaunchRecord launch{
+            buffers, textures, {0, 0, 0}, {(uint32_t)t.width, (uint32_t)t.height, (uint32_t)t.depth}};
         for (uint64_t i = next++; i < groups; i = next++) {
             launch.group[0] = (uint32_t)(i % g.width);
             launch.group[1] = (uint32_t)(i / g.width % g.height);

@@ -34,9 +34,12 @@ namespace {
 #endif
 
 // Options of every compile; a change here changes every cache key.
-const char* const kCompileOptions[] = {"-std=c++17", "-x", "c++", "-O2", "-ffast-math", "-fPIC", "-shared",
-                                       "-fvisibility=hidden", "-Wall", "-fno-color-diagnostics", "-isystem",
-                                       "include"};
+const char* const kCompileOptions[] = {"-std=c++17",  "-x",
+                                       "c++",         "-O2",
+                                       "-ffast-math", "-fPIC",
+                                       "-shared",     "-fvisibility=hidden",
+                                       "-Wall",       "-fno-color-diagnostics",
+                                       "-isystem",    "include"};
 
 std::atomic<long> g_compilerRuns{0}, g_cacheHits{0};
 
@@ -69,8 +72,10 @@ int run(const std::vector<std::string>& argv, const std::string& cwd, std::strin
     char chunk[4096];
     for (;;) {
         const ssize_t n = read(pipeFds[0], chunk, sizeof(chunk));
-        if (n > 0) output->append(chunk, (size_t)n);
-        else if (n == 0 || errno != EINTR) break;
+        if (n > 0)
+            output->append(chunk, (size_t)n);
+        else if (n == 0 || errno != EINTR)
+            break;
     }
     close(pipeFds[0]);
     int status = 0;
@@ -83,7 +88,8 @@ int run(const std::vector<std::string>& argv, const std::string& cwd, std::strin
 struct Hash128 {
     unsigned __int128 value = ((unsigned __int128)0x6c62272e07bb0142ULL << 64) | 0x62b821756295c58dULL;
     void add(const std::string& bytes) {
-        const unsigned __int128 prime = ((unsigned __int128)0x0000000001000000ULL << 64) | 0x000000000000013BULL;
+        const unsigned __int128 prime =
+            ((unsigned __int128)0x0000000001000000ULL << 64) | 0x000000000000013BULL;
         for (unsigned char c : bytes) {
             value ^= c;
             value *= prime;
@@ -186,9 +192,13 @@ std::string cacheFolder() {
     return "/tmp/morphalith-metal-cache-" + std::to_string(getuid());
 }
 
-const char* shimText() { return kMetalShimText; }
+const char* shimText() {
+    return kMetalShimText;
+}
 
-CompileCounts compileCounts() { return CompileCounts{g_compilerRuns.load(), g_cacheHits.load()}; }
+CompileCounts compileCounts() {
+    return CompileCounts{g_compilerRuns.load(), g_cacheHits.load()};
+}
 
 namespace detail {
 
@@ -198,7 +208,8 @@ CompileOutcome compileLibrary(const std::string& text) {
     const std::string compiler = compilerPath();
     const std::string version = compilerVersion();
     if (version.empty()) {
-        outcome.diagnostics = "no Metal compiler: \"" + compiler + "\" could not be run (install clang, or set "
+        outcome.diagnostics = "no Metal compiler: \"" + compiler +
+                              "\" could not be run (install clang, or set "
                               "MRPH_METAL_CXX to a clang++)";
         return outcome;
     }
@@ -223,7 +234,8 @@ CompileOutcome compileLibrary(const std::string& text) {
 
     bool inCache = false;
     const std::string work = makeWorkFolder(cache, &inCache);
-    if (work.empty() || !makeFolders(work + "/include") || !writeFile(work + "/program_source", source.program) ||
+    if (work.empty() || !makeFolders(work + "/include") ||
+        !writeFile(work + "/program_source", source.program) ||
         !writeFile(work + "/include/metal_stdlib", kMetalShimText)) {
         if (!work.empty()) removeWorkFolder(work);
         outcome.diagnostics = "the Metal compile could not write its files under " + cache;
@@ -238,8 +250,10 @@ CompileOutcome compileLibrary(const std::string& text) {
 
     if (status != 0) {
         if (outcome.diagnostics.empty())
-            outcome.diagnostics = "the Metal compiler \"" + compiler + "\" stopped with status " + std::to_string(status);
-    } else if (outcome.diagnostics.empty() && inCache && rename((work + "/library.so").c_str(), cached.c_str()) == 0) {
+            outcome.diagnostics =
+                "the Metal compiler \"" + compiler + "\" stopped with status " + std::to_string(status);
+    } else if (outcome.diagnostics.empty() && inCache &&
+               rename((work + "/library.so").c_str(), cached.c_str()) == 0) {
         outcome.code = load(cached, source, &outcome.diagnostics);
     } else {
         // Warnings (or no cache): loaded from the work folder, whose file may go once it is mapped.

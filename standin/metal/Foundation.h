@@ -44,7 +44,8 @@ private:
 };
 
 // Gives retain and autorelease the derived class's type.
-template <class T> class Referencing : public Object {
+template <class T>
+class Referencing : public Object {
 public:
     T* retain() { return static_cast<T*>(Object::retain()); }
     T* autorelease() { return static_cast<T*>(Object::autorelease()); }

@@ -9,7 +9,9 @@ namespace MTLStandIn::detail {
 
 namespace {
 
-bool isIdentChar(char c) { return std::isalnum((unsigned char)c) || c == '_'; }
+bool isIdentChar(char c) {
+    return std::isalnum((unsigned char)c) || c == '_';
+}
 
 // The text with comments and string and character literals turned into spaces (line breaks kept), so
 // that the search below sees code only, at the same offsets.
@@ -34,7 +36,8 @@ std::string codeOnly(const std::string& text) {
         } else if (text[i] == '"' || text[i] == '\'') {
             const char quote = text[i];
             size_t end = i + 1;
-            while (end < text.size() && text[end] != quote && text[end] != '\n') end += text[end] == '\\' ? 2 : 1;
+            while (end < text.size() && text[end] != quote && text[end] != '\n')
+                end += text[end] == '\\' ? 2 : 1;
             end = std::min(end + 1, text.size());
             blank(i + 1, end - 1);
             i = end;
@@ -126,7 +129,7 @@ bool readAttribute(const std::string& content, ArgKind* kind, int* index) {
     if (std::regex_match(content, m, kPosition)) {
         *kind = m[1] == "thread_position_in_grid"        ? ArgKind::ThreadPositionInGrid
                 : m[1] == "threadgroup_position_in_grid" ? ArgKind::ThreadgroupPositionInGrid
-                                                          : ArgKind::ThreadPositionInThreadgroup;
+                                                         : ArgKind::ThreadPositionInThreadgroup;
         *index = 0;
         return true;
     }
@@ -149,16 +152,21 @@ std::string argumentExpression(const KernelArg& arg) {
             return "__mtl::buffer_arg<" + arg.type + ">::get(L->buffers[" + std::to_string(arg.index) + "])";
         case ArgKind::Texture:
             return "__mtl::texture_arg<" + arg.type + ">(L->textures[" + std::to_string(arg.index) + "])";
-        case ArgKind::ThreadPositionInGrid: return "__mtl::position_arg<" + arg.type + ">(__mtl_grid)";
-        case ArgKind::ThreadgroupPositionInGrid: return "__mtl::position_arg<" + arg.type + ">(__mtl_group)";
-        case ArgKind::ThreadPositionInThreadgroup: return "__mtl::position_arg<" + arg.type + ">(__mtl_tid)";
+        case ArgKind::ThreadPositionInGrid:
+            return "__mtl::position_arg<" + arg.type + ">(__mtl_grid)";
+        case ArgKind::ThreadgroupPositionInGrid:
+            return "__mtl::position_arg<" + arg.type + ">(__mtl_group)";
+        case ArgKind::ThreadPositionInThreadgroup:
+            return "__mtl::position_arg<" + arg.type + ">(__mtl_tid)";
     }
     return "";
 }
 
 }  // namespace
 
-std::string entrySymbol(const std::string& kernel) { return "__mtl_entry_" + kernel; }
+std::string entrySymbol(const std::string& kernel) {
+    return "__mtl_entry_" + kernel;
+}
 
 PreparedSource prepareSource(const std::string& text) {
     PreparedSource out;
@@ -167,7 +175,8 @@ PreparedSource prepareSource(const std::string& text) {
     std::string entries, faults;
 
     for (size_t i = 0; i < code.size(); ++i) {
-        if (!isIdentChar(code[i]) || (i > 0 && isIdentChar(code[i - 1])) || identifierAt(code, i) != "kernel") continue;
+        if (!isIdentChar(code[i]) || (i > 0 && isIdentChar(code[i - 1])) || identifierAt(code, i) != "kernel")
+            continue;
         size_t p = skipSpace(code, i + 6);
         if (identifierAt(code, p) != "void") continue;
         p = skipSpace(code, p + 4);
@@ -206,15 +215,17 @@ PreparedSource prepareSource(const std::string& text) {
             if (arg.name.empty() || arg.type.empty()) {
                 problems.push_back("an argument of kernel '" + name + "' is not a type and a name");
             } else if (!bound) {
-                problems.push_back("argument '" + arg.name + "' of kernel '" + name +
-                                   "' has no [[buffer(i)]], [[texture(i)]] or thread-position attribute that the "
-                                   "stand-in binds");
+                problems.push_back(
+                    "argument '" + arg.name + "' of kernel '" + name +
+                    "' has no [[buffer(i)]], [[texture(i)]] or thread-position attribute that the "
+                    "stand-in binds");
             }
             kernel.args.push_back(arg);
         }
         i = close;
         if (!problems.empty()) {
-            for (const std::string& problem : problems) faults += "static_assert(false, \"" + cString(problem) + "\");\n";
+            for (const std::string& problem : problems)
+                faults += "static_assert(false, \"" + cString(problem) + "\");\n";
             continue;
         }
 
@@ -228,10 +239,13 @@ PreparedSource prepareSource(const std::string& text) {
                    "    for (uint __mtl_y = 0; __mtl_y < L->threads[1]; ++__mtl_y)\n"
                    "    for (uint __mtl_x = 0; __mtl_x < L->threads[0]; ++__mtl_x) {\n"
                    "        const uint3 __mtl_tid = uint3(__mtl_x, __mtl_y, __mtl_z);\n"
-                   "        const uint3 __mtl_grid = __mtl_group * uint3(L->threads[0], L->threads[1], L->threads[2]) + __mtl_tid;\n"
+                   "        const uint3 __mtl_grid = __mtl_group * uint3(L->threads[0], L->threads[1], "
+                   "L->threads[2]) + __mtl_tid;\n"
                    "        (void)__mtl_grid;\n"
                    "        (void)__mtl_tid;\n"
-                   "        " + name + "(" + call + ");\n"
+                   "        " +
+                   name + "(" + call +
+                   ");\n"
                    "    }\n"
                    "}\n";
         out.kernels.push_back(kernel);

@@ -125,7 +125,8 @@ public:
 private:
     friend class Buffer;
     friend class CommandBuffer;
-    Texture(Buffer* buffer, const TextureDescriptor* descriptor, NS::UInteger offset, NS::UInteger bytesPerRow);
+    Texture(Buffer* buffer, const TextureDescriptor* descriptor, NS::UInteger offset,
+            NS::UInteger bytesPerRow);
     ~Texture() override;
     Buffer* buffer_;  // retained
     PixelFormat format_;

@@ -38,7 +38,9 @@ long liveObjects(const std::string& kind) {
     return it == counts().end() ? 0 : it->second;
 }
 
-long autoreleasedWithoutPool() { return g_withoutPool.load(); }
+long autoreleasedWithoutPool() {
+    return g_withoutPool.load();
+}
 
 namespace detail {
 
@@ -47,7 +49,9 @@ void countObject(const char* kind, int delta) {
     counts()[kind] += delta;
 }
 
-void noteAutoreleaseWithoutPool() { g_withoutPool += 1; }
+void noteAutoreleaseWithoutPool() {
+    g_withoutPool += 1;
+}
 
 }  // namespace detail
 
@@ -64,9 +68,13 @@ thread_local std::vector<AutoreleasePool*> t_pools;
 
 }  // namespace
 
-Object::Object(const char* kind) : refs_(1), kind_(kind) { MTLStandIn::detail::countObject(kind_, +1); }
+Object::Object(const char* kind) : refs_(1), kind_(kind) {
+    MTLStandIn::detail::countObject(kind_, +1);
+}
 
-Object::~Object() { MTLStandIn::detail::countObject(kind_, -1); }
+Object::~Object() {
+    MTLStandIn::detail::countObject(kind_, -1);
+}
 
 Object* Object::retain() {
     refs_.fetch_add(1, std::memory_order_relaxed);
@@ -93,17 +101,26 @@ String* String::string(const char* text, StringEncoding) {
     return (new String(text))->autorelease();
 }
 
-String* String::make(std::string text) { return new String(std::move(text)); }
+String* String::make(std::string text) {
+    return new String(std::move(text));
+}
 
-Error::Error(const std::string& description) : Referencing("NS::Error"), description_(String::make(description)) {}
+Error::Error(const std::string& description)
+    : Referencing("NS::Error"), description_(String::make(description)) {}
 
-Error::~Error() { description_->release(); }
+Error::~Error() {
+    description_->release();
+}
 
-Error* Error::make(const std::string& description) { return new Error(description); }
+Error* Error::make(const std::string& description) {
+    return new Error(description);
+}
 
 AutoreleasePool::AutoreleasePool() : Referencing("NS::AutoreleasePool") {}
 
-AutoreleasePool* AutoreleasePool::alloc() { return new AutoreleasePool(); }
+AutoreleasePool* AutoreleasePool::alloc() {
+    return new AutoreleasePool();
+}
 
 AutoreleasePool* AutoreleasePool::init() {
     if (!open_) {
@@ -165,11 +182,16 @@ Device* CreateSystemDefaultDevice() {
     return device->retain();
 }
 
-Device::Device() : Referencing("MTL::Device"), name_(NS::String::make("Metal stand-in on " + processorName())) {}
+Device::Device()
+    : Referencing("MTL::Device"), name_(NS::String::make("Metal stand-in on " + processorName())) {}
 
-Device::~Device() { name_->release(); }
+Device::~Device() {
+    name_->release();
+}
 
-CommandQueue* Device::newCommandQueue() { return new CommandQueue(this); }
+CommandQueue* Device::newCommandQueue() {
+    return new CommandQueue(this);
+}
 
 Buffer* Device::newBuffer(NS::UInteger length, ResourceOptions) {
     if (length == 0) return nullptr;
@@ -186,8 +208,10 @@ Buffer* Device::newBuffer(const void* pointer, NS::UInteger length, ResourceOpti
 Library* Device::newLibrary(const NS::String* source, const CompileOptions*, NS::Error** error) {
     if (error) *error = nullptr;
     MTLStandIn::detail::CompileOutcome outcome;
-    if (!source) outcome.diagnostics = "no source text";
-    else outcome = MTLStandIn::detail::compileLibrary(source->utf8String());
+    if (!source)
+        outcome.diagnostics = "no source text";
+    else
+        outcome = MTLStandIn::detail::compileLibrary(source->utf8String());
     if (error && !outcome.diagnostics.empty()) *error = NS::Error::make(outcome.diagnostics)->autorelease();
     return outcome.code ? new Library(outcome.code) : nullptr;
 }
@@ -203,7 +227,8 @@ ComputePipelineState* Device::newComputePipelineState(const Function* function, 
 
 Buffer::Buffer(NS::UInteger length) : Referencing("MTL::Buffer"), bytes_(length, 0) {}
 
-Texture* Buffer::newTexture(const TextureDescriptor* descriptor, NS::UInteger offset, NS::UInteger bytesPerRow) {
+Texture* Buffer::newTexture(const TextureDescriptor* descriptor, NS::UInteger offset,
+                            NS::UInteger bytesPerRow) {
     if (!descriptor || descriptor->pixelFormat() != PixelFormatRGBA32Float || descriptor->width() == 0 ||
         descriptor->height() == 0)
         return nullptr;
@@ -216,8 +241,8 @@ Texture* Buffer::newTexture(const TextureDescriptor* descriptor, NS::UInteger of
 
 TextureDescriptor::TextureDescriptor() : Referencing("MTL::TextureDescriptor") {}
 
-TextureDescriptor* TextureDescriptor::texture2DDescriptor(PixelFormat format, NS::UInteger width, NS::UInteger height,
-                                                          bool) {
+TextureDescriptor* TextureDescriptor::texture2DDescriptor(PixelFormat format, NS::UInteger width,
+                                                          NS::UInteger height, bool) {
     auto* descriptor = new TextureDescriptor();
     descriptor->format_ = format;
     descriptor->width_ = width;
@@ -225,7 +250,8 @@ TextureDescriptor* TextureDescriptor::texture2DDescriptor(PixelFormat format, NS
     return descriptor->autorelease();
 }
 
-Texture::Texture(Buffer* buffer, const TextureDescriptor* descriptor, NS::UInteger offset, NS::UInteger bytesPerRow)
+Texture::Texture(Buffer* buffer, const TextureDescriptor* descriptor, NS::UInteger offset,
+                 NS::UInteger bytesPerRow)
     : Referencing("MTL::Texture"),
       buffer_(buffer->retain()),
       format_(descriptor->pixelFormat()),
@@ -234,14 +260,17 @@ Texture::Texture(Buffer* buffer, const TextureDescriptor* descriptor, NS::UInteg
       offset_(offset),
       bytesPerRow_(bytesPerRow) {}
 
-Texture::~Texture() { buffer_->release(); }
+Texture::~Texture() {
+    buffer_->release();
+}
 
 Library::Library(std::shared_ptr<CompiledCode> code) : Referencing("MTL::Library"), code_(std::move(code)) {}
 
 Function* Library::newFunction(const NS::String* name) {
     if (!name) return nullptr;
     for (size_t i = 0; i < code_->kernels.size(); ++i)
-        if (code_->kernels[i].name == name->utf8String() && code_->entries[i]) return new Function(code_, (int)i);
+        if (code_->kernels[i].name == name->utf8String() && code_->entries[i])
+            return new Function(code_, (int)i);
     return nullptr;
 }
 
@@ -251,11 +280,15 @@ Function::Function(std::shared_ptr<CompiledCode> code, int kernel)
       kernel_(kernel),
       name_(NS::String::make(code_->kernels[kernel].name)) {}
 
-Function::~Function() { name_->release(); }
+Function::~Function() {
+    name_->release();
+}
 
 ComputePipelineState::ComputePipelineState(const Function* function)
     : Referencing("MTL::ComputePipelineState"), function_(const_cast<Function*>(function)->retain()) {}
 
-ComputePipelineState::~ComputePipelineState() { function_->release(); }
+ComputePipelineState::~ComputePipelineState() {
+    function_->release();
+}
 
 }  // namespace MTL

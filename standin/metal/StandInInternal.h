@@ -17,7 +17,13 @@ constexpr int kMaxBufferIndex = 31;
 constexpr int kMaxTextureIndex = 31;
 
 // ---- Kernels of a text --------------------------------------------------------------------------------
-enum class ArgKind { Buffer, Texture, ThreadPositionInGrid, ThreadgroupPositionInGrid, ThreadPositionInThreadgroup };
+enum class ArgKind {
+    Buffer,
+    Texture,
+    ThreadPositionInGrid,
+    ThreadgroupPositionInGrid,
+    ThreadPositionInThreadgroup
+};
 
 struct KernelArg {
     ArgKind kind;

@@ -23,8 +23,8 @@ namespace {
 constexpr int kRenderMode = 1129;
 
 struct Difference {
-    double mean = 0;       // of each pixel's largest channel difference
-    double outliers = 0;   // share of pixels with a channel more than 0.01 apart
+    double mean = 0;      // of each pixel's largest channel difference
+    double outliers = 0;  // share of pixels with a channel more than 0.01 apart
 };
 
 Difference Compare(const host::FloatImage& a, const host::FloatImage& b) {
@@ -33,7 +33,8 @@ Difference Compare(const host::FloatImage& a, const host::FloatImage& b) {
     size_t outliers = 0;
     for (size_t i = 0; i < pixels; ++i) {
         double largest = 0;
-        for (int c = 0; c < 4; ++c) largest = std::max(largest, (double)std::fabs(a.bgra[i * 4 + c] - b.bgra[i * 4 + c]));
+        for (int c = 0; c < 4; ++c)
+            largest = std::max(largest, (double)std::fabs(a.bgra[i * 4 + c] - b.bgra[i * 4 + c]));
         d.mean += largest;
         if (largest > 0.01) ++outliers;
     }
@@ -43,8 +44,8 @@ Difference Compare(const host::FloatImage& a, const host::FloatImage& b) {
 }
 
 // One frame of the scene through the framework, in a host of its own.
-host::FloatImage Render(const host::Scene& scene, PF_GPU_Framework framework, int pass, A_long frame, int width,
-                        int height) {
+host::FloatImage Render(const host::Scene& scene, PF_GPU_Framework framework, int pass, A_long frame,
+                        int width, int height) {
     host::FloatImage image;
     host::Host h(MRPH_TEST_MODULE_PATH);
     EXPECT_TRUE(h.load()) << h.error();
@@ -64,7 +65,8 @@ host::FloatImage Render(const host::Scene& scene, PF_GPU_Framework framework, in
 class MetalAgainstOpenCL : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (MTLStandIn::compilerVersion().empty()) GTEST_SKIP() << "skipped: no clang++ for the Metal stand-in";
+        if (MTLStandIn::compilerVersion().empty())
+            GTEST_SKIP() << "skipped: no clang++ for the Metal stand-in";
     }
 };
 
@@ -77,8 +79,8 @@ TEST_F(MetalAgainstOpenCL, EveryExampleInEveryPass) {
     for (const Case& c : cases) {
         host::Scene scene;
         std::string error;
-        ASSERT_TRUE(host::loadSceneFile(std::string(MRPH_SOURCE_DIR) + "/examples/" + c.example + ".json", &scene,
-                                        &error))
+        ASSERT_TRUE(host::loadSceneFile(std::string(MRPH_SOURCE_DIR) + "/examples/" + c.example + ".json",
+                                        &scene, &error))
             << error;
         for (int pass = 1; pass <= 4; ++pass) {
             SCOPED_TRACE(std::string(c.example) + ", " + passes[pass]);
@@ -99,7 +101,9 @@ TEST_F(MetalAgainstOpenCL, TwoEulerAnglesOfAModifierDifferAsTheFormsIntend) {
         const char* label;
         int angleX, angleY;  // degrees, slot offsets 55 and 56: the twist's Rotation X and Y
         bool agree;
-    } cases[] = {{"turned about x", 30, 0, true}, {"turned about y", 0, 40, true}, {"turned about x and y", 30, 40, false}};
+    } cases[] = {{"turned about x", 30, 0, true},
+                 {"turned about y", 0, 40, true},
+                 {"turned about x and y", 30, 40, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         const std::string json = R"({"composition": {"width": 320, "height": 180},

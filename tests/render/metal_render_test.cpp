@@ -26,7 +26,9 @@ namespace {
 
 constexpr int kRenderMode = 1129;
 
-bool HaveCompiler() { return !MTLStandIn::compilerVersion().empty(); }
+bool HaveCompiler() {
+    return !MTLStandIn::compilerVersion().empty();
+}
 #define REQUIRE_METAL_COMPILER() \
     if (!HaveCompiler()) GTEST_SKIP() << "skipped: no clang++ for the Metal stand-in"
 
@@ -38,7 +40,9 @@ long LiveWork() {
     return n;
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // ---- The Metal text -------------------------------------------------------------------------------------
 
@@ -98,7 +102,8 @@ TEST(MetalText, RecordLayoutMatchesTheTable) {
     commands->commit();
     commands->waitUntilCompleted();
     const auto* reported = static_cast<const int*>(out->contents());
-    for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(reported[i], entries[i].expected) << entries[i].what;
+    for (size_t i = 0; i < entries.size(); ++i)
+        EXPECT_EQ(reported[i], entries[i].expected) << entries[i].what;
     for (NS::Object* o : std::initializer_list<NS::Object*>{out, pipeline, function, library, queue, device})
         o->release();
     pool->release();
@@ -132,7 +137,8 @@ TEST(MetalErrors, EachErrorDiagnosticBecomesOneLine) {
          "    f()\n"
          "    ^\n",
          "error [7:5] expected ';' after expression: f()\n"},
-        {"a warning only", "program_source:3:9: warning: unused variable 'x' [-Wunused-variable]\n    int x = 1;\n", ""},
+        {"a warning only",
+         "program_source:3:9: warning: unused variable 'x' [-Wunused-variable]\n    int x = 1;\n", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseMetalErrors(c.description), c.details) << c.label;
 }
@@ -199,7 +205,8 @@ TEST_F(MetalCompile, DiagnosticsSetTheSceneStatus) {
         EXPECT_EQ(scene.details, c.details);
         EXPECT_EQ(pipeline != nullptr, c.pipeline);
         if (std::string(c.status) == "Compiling Error") {
-            EXPECT_TRUE(Contains(printed, ":GPUDeviceSetup] :: Compiling errors: " + std::string(c.details))) << printed;
+            EXPECT_TRUE(Contains(printed, ":GPUDeviceSetup] :: Compiling errors: " + std::string(c.details)))
+                << printed;
             ASSERT_EQ(host_.debugTexts().size(), 1u);
             EXPECT_EQ(host_.debugTexts()[0], c.details);
         }
@@ -240,7 +247,9 @@ protected:
             host_.command(PF_Cmd_GLOBAL_SETDOWN);
         }
     }
-    GlobalData* global() { return static_cast<GlobalData*>(host_.handles().block(host_.inData().global_data)); }
+    GlobalData* global() {
+        return static_cast<GlobalData*>(host_.handles().block(host_.inData().global_data));
+    }
 
     host::Host host_;
     std::unique_ptr<host::RenderJob> job_;
@@ -304,7 +313,13 @@ TEST_F(MetalDevice, ThreadgroupsCoverTheOutput) {
         EXPECT_EQ(d.threadsPerThreadgroup[2], 1u);
         // Output, one primitive, material and modifier record, one zeroed light, camera, render, scalars.
         const std::map<int, NS::UInteger> lengths = {{0, (NS::UInteger)c.width * 16 * c.height},
-                                                     {1, 144}, {2, 112}, {3, 160}, {4, 96}, {5, 96}, {6, 112}, {7, 32}};
+                                                     {1, 144},
+                                                     {2, 112},
+                                                     {3, 160},
+                                                     {4, 96},
+                                                     {5, 96},
+                                                     {6, 112},
+                                                     {7, 32}};
         EXPECT_EQ(d.bufferLengths, lengths);
         EXPECT_TRUE(d.textures.empty()) << "no environment, no texture";
         EXPECT_FALSE(d.failed);
@@ -387,7 +402,8 @@ TEST_F(MetalDevice, GpuNameIsTheProcessorModel) {
     std::stringstream cpuinfo;
     cpuinfo << file.rdbuf();
     std::string model;
-    if (!Machine::cpuModelName(cpuinfo.str(), &model)) GTEST_SKIP() << "skipped: /proc/cpuinfo names no model";
+    if (!Machine::cpuModelName(cpuinfo.str(), &model))
+        GTEST_SKIP() << "skipped: /proc/cpuinfo names no model";
     Open(SphereScene());
     ASSERT_EQ(job_->setupDevice(PF_GPU_Framework_METAL), PF_Err_NONE);
     EXPECT_EQ(global()->systemInfo->gpuName, model);

@@ -27,7 +27,8 @@ long LiveWork() {
 class MetalStandIn : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (MTLStandIn::compilerVersion().empty()) GTEST_SKIP() << "skipped: no clang++ for the Metal stand-in";
+        if (MTLStandIn::compilerVersion().empty())
+            GTEST_SKIP() << "skipped: no clang++ for the Metal stand-in";
         device_ = MTL::CreateSystemDefaultDevice();
         queue_ = device_->newCommandQueue();
         baseLive_ = LiveWork();  // the device's name is a string that lives as long as the device
@@ -86,7 +87,8 @@ std::vector<std::string> WorkFolders() {
     std::vector<std::string> names;
     if (DIR* dir = opendir(MTLStandIn::cacheFolder().c_str())) {
         while (dirent* entry = readdir(dir))
-            if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0) names.push_back(entry->d_name);
+            if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+                names.push_back(entry->d_name);
         closedir(dir);
     }
     return names;
@@ -118,14 +120,20 @@ TEST_F(MetalStandIn, DiagnosticsComeBackAsTheErrorsDescription) {
         bool library;
         std::vector<std::string> lines;  // each must appear in the description
     } cases[] = {
-        {"two errors: no library", kTwoErrors, false,
-         {"program_source:4:16: error: use of undeclared identifier 'undefinedColour'\n    float4 a = undefinedColour;\n",
+        {"two errors: no library",
+         kTwoErrors,
+         false,
+         {"program_source:4:16: error: use of undeclared identifier 'undefinedColour'\n    float4 a = "
+          "undefinedColour;\n",
           "program_source:5:22: error: use of undeclared identifier 'undefinedScale'\n"
           "    out[gid.x] = a * undefinedScale;\n"}},
-        {"a warning only: a library, and the warning", kWarningOnly, true,
+        {"a warning only: a library, and the warning",
+         kWarningOnly,
+         true,
          {"program_source:4:9: warning: unused variable 'unused'"}},
         {"an argument without a binding attribute",
-         "#include <metal_stdlib>\nkernel void K(device float* out) { out[0] = 1.0f; }\n", false,
+         "#include <metal_stdlib>\nkernel void K(device float* out) { out[0] = 1.0f; }\n",
+         false,
          {"mtl_entry:1:1: error:", "argument 'out' of kernel 'K' has no [[buffer(i)]]"}},
     };
     for (const Case& c : cases) {
@@ -133,7 +141,8 @@ TEST_F(MetalStandIn, DiagnosticsComeBackAsTheErrorsDescription) {
         std::string diagnostics;
         MTL::Library* library = Compile(c.text, &diagnostics);
         EXPECT_EQ(library != nullptr, c.library);
-        for (const std::string& line : c.lines) EXPECT_NE(diagnostics.find(line), std::string::npos) << diagnostics;
+        for (const std::string& line : c.lines)
+            EXPECT_NE(diagnostics.find(line), std::string::npos) << diagnostics;
         if (library) library->release();
     }
 }
@@ -163,10 +172,11 @@ TEST_F(MetalStandIn, SimultaneousCompilesOfOneTextAllSucceed) {
         threads.emplace_back([&, i] {
             NS::AutoreleasePool* pool = NS::AutoreleasePool::alloc()->init();
             NS::Error* error = nullptr;
-            MTL::Library* library =
-                device_->newLibrary(NS::String::string(text.c_str(), NS::UTF8StringEncoding), nullptr, &error);
+            MTL::Library* library = device_->newLibrary(
+                NS::String::string(text.c_str(), NS::UTF8StringEncoding), nullptr, &error);
             MTL::Function* function =
-                library ? library->newFunction(NS::String::string("MainKernel", NS::UTF8StringEncoding)) : nullptr;
+                library ? library->newFunction(NS::String::string("MainKernel", NS::UTF8StringEncoding))
+                        : nullptr;
             ok[i] = !error && function;
             if (function) function->release();
             if (library) library->release();
@@ -199,9 +209,11 @@ TEST_F(MetalStandIn, ThreadgroupsCoverTheGridOnce) {
     ASSERT_NE(pipeline, nullptr);
     struct Case {
         MTL::Size groups, threads;
-    } cases[] = {{{1, 1, 1}, {1, 1, 1}}, {{3, 2, 1}, {5, 3, 1}}, {{2, 2, 2}, {4, 1, 2}}, {{1, 1, 1}, {32, 12, 1}}};
+    } cases[] = {
+        {{1, 1, 1}, {1, 1, 1}}, {{3, 2, 1}, {5, 3, 1}}, {{2, 2, 2}, {4, 1, 2}}, {{1, 1, 1}, {32, 12, 1}}};
     for (const Case& c : cases) {
-        const uint32_t w = (uint32_t)(c.groups.width * c.threads.width), h = (uint32_t)(c.groups.height * c.threads.height),
+        const uint32_t w = (uint32_t)(c.groups.width * c.threads.width),
+                       h = (uint32_t)(c.groups.height * c.threads.height),
                        d = (uint32_t)(c.groups.depth * c.threads.depth);
         SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " x " + std::to_string(d));
         const size_t cells = (size_t)w * h * d;
@@ -225,7 +237,8 @@ TEST_F(MetalStandIn, ThreadgroupsCoverTheGridOnce) {
         const auto* v = static_cast<const uint32_t*>(visits->contents());
         const auto* g = static_cast<const uint32_t*>(groups->contents());
         const auto* t = static_cast<const uint32_t*>(threads->contents());
-        const uint32_t tx = (uint32_t)c.threads.width, ty = (uint32_t)c.threads.height, tz = (uint32_t)c.threads.depth;
+        const uint32_t tx = (uint32_t)c.threads.width, ty = (uint32_t)c.threads.height,
+                       tz = (uint32_t)c.threads.depth;
         for (uint32_t z = 0; z < d; ++z)
             for (uint32_t y = 0; y < h; ++y)
                 for (uint32_t x = 0; x < w; ++x) {
@@ -256,11 +269,12 @@ TEST_F(MetalStandIn, TexturesSampleLinearlyWithZeroOutside) {
         float u, v;
         float expected[4];
     } cases[] = {
-        {0.25f, 0.25f, {1, 0, 0, 0}},         {0.75f, 0.75f, {0, 0, 0, 1}},       {0.25f, 0.75f, {0, 0, 1, 0}},
-        {0.5f, 0.5f, {.25f, .25f, .25f, .25f}}, {0.0f, 0.25f, {.5f, 0, 0, 0}},      {1.0f, 0.75f, {0, 0, 0, .5f}},
+        {0.25f, 0.25f, {1, 0, 0, 0}},           {0.75f, 0.75f, {0, 0, 0, 1}},  {0.25f, 0.75f, {0, 0, 1, 0}},
+        {0.5f, 0.5f, {.25f, .25f, .25f, .25f}}, {0.0f, 0.25f, {.5f, 0, 0, 0}}, {1.0f, 0.75f, {0, 0, 0, .5f}},
     };
     const size_t n = sizeof(cases) / sizeof(cases[0]);
-    const float texels[2][3][4] = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {9, 9, 9, 9}}, {{0, 0, 1, 0}, {0, 0, 0, 1}, {9, 9, 9, 9}}};
+    const float texels[2][3][4] = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {9, 9, 9, 9}},
+                                   {{0, 0, 1, 0}, {0, 0, 0, 1}, {9, 9, 9, 9}}};
     MTL::Buffer* pixels = device_->newBuffer(texels, sizeof(texels), MTL::ResourceStorageModeShared);
     MTL::TextureDescriptor* descriptor =
         MTL::TextureDescriptor::texture2DDescriptor(MTL::PixelFormatRGBA32Float, 2, 2, false);
@@ -286,7 +300,8 @@ TEST_F(MetalStandIn, TexturesSampleLinearlyWithZeroOutside) {
         for (size_t i = 0; i < n; ++i)
             for (int k = 0; k < 4; ++k)
                 EXPECT_FLOAT_EQ(result[i * 4 + k], bound ? cases[i].expected[k] : -1.0f)
-                    << "uv (" << cases[i].u << ", " << cases[i].v << ") channel " << k << (bound ? "" : ", no texture");
+                    << "uv (" << cases[i].u << ", " << cases[i].v << ") channel " << k
+                    << (bound ? "" : ", no texture");
         out->release();
     }
     // Rows that do not fit in the 96-byte buffer, or are shorter than two texels, give no texture.
