@@ -6,6 +6,7 @@
 
 #include "host/Host.h"
 #include "host/SuiteRegistry.h"
+#include "host/DeviceWorld.h"
 
 namespace host {
 
@@ -66,11 +67,13 @@ bool frameworkAvailable(Framework framework, std::string* why) {
             *why = std::string("OpenCL has no device on this machine: ") + OpenCLDevice::error();
             return false;
         case Framework::Metal:
+            if (deviceIndexOf(PF_GPU_Framework_METAL) >= 0) return true;
+            break;
         case Framework::CUDA:
             break;
     }
     *why = std::string("the ") + frameworkTitle(framework) +
-           " framework is not available in this build of the host (it renders through OpenCL only)";
+           " framework is not available in this build of the host (it renders through OpenCL and Metal only)";
     return false;
 }
 
@@ -166,6 +169,16 @@ PF_PixelFormat worldPixelFormat(const PF_LayerDef* world) {
     return it == g_worlds.end() ? PF_PixelFormat_INVALID : it->second;
 }
 
+void registerWorld(const PF_LayerDef* world, PF_PixelFormat format) {
+    std::lock_guard<std::mutex> guard(g_worldsLock);
+    g_worlds[world] = format;
+}
+
+void forgetWorld(const PF_LayerDef* world) {
+    std::lock_guard<std::mutex> guard(g_worldsLock);
+    g_worlds.erase(world);
+}
+
 namespace {
 
 A_Err call(const char* name) { return Host::current() ? Host::current()->hostCall(name) : A_Err(0); }
@@ -173,22 +186,14 @@ A_Err call(const char* name) { return Host::current() ? Host::current()->hostCal
 PF_Err GetDeviceCount(PF_ProgPtr, A_u_long* count) {
     *count = 0;
     if (A_Err err = call("GetDeviceCount")) return err;
-    *count = OpenCLDevice::get() ? 1 : 0;
+    *count = (A_u_long)offeredFrameworks().size();
     return PF_Err_NONE;
 }
 
 PF_Err GetDeviceInfo(PF_ProgPtr, A_u_long index, PF_GPUDeviceInfo* info) {
     std::memset(info, 0, sizeof(*info));
     if (A_Err err = call("GetDeviceInfo")) return err;
-    OpenCLDevice* device = OpenCLDevice::get();
-    if (!device || index != 0) return PF_Err_INVALID_INDEX;
-    info->device_framework = PF_GPU_Framework_OPENCL;
-    info->compatibleB = TRUE;
-    info->platformPV = device->platform();
-    info->devicePV = device->device();
-    info->contextPV = device->context();
-    info->command_queuePV = device->queue();
-    return PF_Err_NONE;
+    return describeDevice(index, info) ? PF_Err_NONE : PF_Err_INVALID_INDEX;
 }
 
 PF_Err GetGPUWorldData(PF_ProgPtr, PF_EffectWorld* world, void** pix) {

@@ -15,6 +15,7 @@
 
 #include "PF_GPUDevice.h"
 #include "PF_Suites.h"
+#include "host/DeviceWorld.h"
 
 namespace host {
 
@@ -59,20 +60,20 @@ private:
 };
 
 // A world on the device. The PF_LayerDef's data is the cl_mem; rows are rowbytes apart.
-class GpuWorld {
+class GpuWorld : public DeviceWorld {
 public:
     // rowPadding extra pixels at the end of each row (real hosts pad rows; the plug-in must cope).
     GpuWorld(int width, int height, int rowPadding = 0, PF_PixelFormat format = PF_PixelFormat_GPU_BGRA128);
-    ~GpuWorld();
+    ~GpuWorld() override;
     GpuWorld(const GpuWorld&) = delete;
     GpuWorld& operator=(const GpuWorld&) = delete;
 
-    bool ok() const { return mem_ != nullptr; }
-    PF_LayerDef* def() { return &def_; }
+    bool ok() const override { return mem_ != nullptr; }
+    PF_LayerDef* def() override { return &def_; }
     cl_mem mem() const { return mem_; }
     // Pixels as B, G, R, A floats, width * height * 4, rows packed.
-    bool upload(const std::vector<float>& bgra);
-    bool download(std::vector<float>* bgra) const;
+    bool upload(const std::vector<float>& bgra) override;
+    bool download(std::vector<float>* bgra) const override;
 
 private:
     PF_LayerDef def_{};
@@ -81,6 +82,8 @@ private:
 
 // The pixel format the World suite reports for a world (GPU worlds register themselves).
 PF_PixelFormat worldPixelFormat(const PF_LayerDef* world);
+void registerWorld(const PF_LayerDef* world, PF_PixelFormat format);
+void forgetWorld(const PF_LayerDef* world);
 
 // Registers the GPU Device, World and Effect Sequence Data suites.
 void serveRenderSuites(SuiteRegistry& registry);

@@ -57,7 +57,9 @@ RenderJob::~RenderJob() {
 PF_Err RenderJob::setupDevice() { return setupDevice(toGpuFramework(chosen_)); }
 
 PF_Err RenderJob::setupDevice(PF_GPU_Framework framework) {
-    PF_GPUDeviceSetupInput input{framework, 0};
+    const long index = deviceIndexOf(framework);
+    deviceIndex_ = (A_u_long)(index < 0 ? 0 : index);
+    PF_GPUDeviceSetupInput input{framework, deviceIndex_};
     PF_GPUDeviceSetupOutput output{};
     PF_GPUDeviceSetupExtra extra{&input, &output};
     PF_Err err = host_.command(PF_Cmd_GPU_DEVICE_SETUP, &extra);
@@ -69,7 +71,7 @@ PF_Err RenderJob::setupDevice(PF_GPU_Framework framework) {
 
 PF_Err RenderJob::setdownDevice() {
     if (!deviceUp_) return PF_Err_NONE;
-    PF_GPUDeviceSetdownInput input{gpuData_, framework_, 0};
+    PF_GPUDeviceSetdownInput input{gpuData_, framework_, deviceIndex_};
     PF_GPUDeviceSetdownExtra extra{&input};
     PF_Err err = host_.command(PF_Cmd_GPU_DEVICE_SETDOWN, &extra);
     deviceUp_ = false;
@@ -114,6 +116,7 @@ PF_Err RenderJob::preRender(A_long frame, int width, int height) {
     input.bitdepth = 32;
     input.gpu_data = gpuData_;
     input.what_gpu = framework_;
+    input.device_index = deviceIndex_;
     PF_PreRenderExtra extra{&input, &preOut_, &g_preCallbacks};
     return host_.command(PF_Cmd_SMART_PRE_RENDER, &extra);
 }
@@ -126,12 +129,12 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
     if (err) return err;
 
     phase = std::chrono::steady_clock::now();
-    input_ = std::make_unique<GpuWorld>(outWidth_, outHeight_, 0, inputFormat_);
-    output_ = std::make_unique<GpuWorld>(outWidth_, outHeight_, rowPadding_);
+    input_ = makeDeviceWorld(framework_, outWidth_, outHeight_, 0, inputFormat_);
+    output_ = makeDeviceWorld(framework_, outWidth_, outHeight_, rowPadding_);
     env_.reset();
     if (Layer* envLayer = environmentLayer()) {
         const LayerProperties& p = envLayer->props;
-        env_ = std::make_unique<GpuWorld>(p.imageWidth, p.imageHeight, rowPadding_);
+        env_ = makeDeviceWorld(framework_, p.imageWidth, p.imageHeight, rowPadding_);
         std::vector<float> bgra(p.imageRGBA.size());
         for (size_t i = 0; i + 3 < bgra.size(); i += 4) {
             bgra[i] = p.imageRGBA[i + 2];
@@ -150,6 +153,7 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
     input.pre_render_data = preOut_.pre_render_data;
     input.gpu_data = gpuData_;
     input.what_gpu = framework_;
+    input.device_index = deviceIndex_;
     PF_SmartRenderExtra extra{&input, &g_renderCallbacks};
     openPixels_ = 0;
     err = host_.command(PF_Cmd_SMART_RENDER_GPU, &extra);
@@ -159,7 +163,7 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
 
     // The read-back would wait for the kernel anyway; waiting first keeps the two apart in the times.
     phase = std::chrono::steady_clock::now();
-    finishDevice();
+    finishDeviceWork(framework_);
     times_.execute = msSince(phase);
 
     phase = std::chrono::steady_clock::now();
@@ -168,16 +172,6 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
     const bool downloaded = output_->download(&out->bgra);
     times_.readBack = msSince(phase);
     return downloaded ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
-}
-
-void RenderJob::finishDevice() {
-    switch (framework_) {
-        case PF_GPU_Framework_OPENCL:
-            if (OpenCLDevice* device = OpenCLDevice::get()) clFinish(device->queue());
-            break;
-        default:
-            break;
-    }
 }
 
 PF_Err RenderJob::renderCPU(A_long frame) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "PF_GPUDevice.h"
+#include "host/DeviceWorld.h"
 #include "host/GpuDevice.h"
 #include "host/Host.h"
 
@@ -49,8 +50,8 @@ public:
     void disposePreRender() { dropPreRender(); }
 
     // Wall time of the phases of the last renderFrame, in milliseconds: the pre-render; the render
-    // command (worlds, record upload, enqueue: the effect does not wait for its kernel); the wait for
-    // the queue to finish; the read-back of the output world.
+    // command (worlds, record upload, enqueue: on OpenCL the effect does not wait for its kernel, on
+    // Metal it does); the wait for the queue to finish; the read-back of the output world.
     struct FrameTimes {
         double preRender = 0, dispatch = 0, execute = 0, readBack = 0;
         double total() const { return preRender + dispatch + execute + readBack; }
@@ -81,19 +82,17 @@ private:
     void dropPreRender();
     Layer* environmentLayer();
 
-    // Waits until the device has finished the work queued for the frame.
-    void finishDevice();
-
     Host& host_;
     Framework chosen_;
     PF_GPU_Framework framework_ = PF_GPU_Framework_NONE;
+    A_u_long deviceIndex_ = 0;
     void* gpuData_ = nullptr;
     bool deviceUp_ = false;
     PF_PreRenderOutput preOut_{};
     std::vector<unsigned char> guid_;
     PF_RenderRequest envRequest_{};
     std::vector<A_long> checkedOut_;
-    std::unique_ptr<GpuWorld> input_, env_, output_;
+    std::unique_ptr<DeviceWorld> input_, env_, output_;
     PF_PixelFormat inputFormat_ = PF_PixelFormat_GPU_BGRA128;
     int rowPadding_ = 0;
     int openPixels_ = 0;

@@ -6,6 +6,7 @@
 #endif
 #include <CL/cl.h>
 
+#include <sstream>
 #include <vector>
 
 #include "Headers/LogsController.h"
@@ -30,6 +31,20 @@ bool openCLDeviceName(void* device, std::string* name) {
         return false;
     }
     return true;
+}
+
+bool cpuModelName(const std::string& cpuinfo, std::string* name) {
+    std::istringstream lines(cpuinfo);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const size_t colon = line.find(':');
+        if (line.rfind("model name", 0) != 0 || colon == std::string::npos) continue;
+        const size_t start = line.find_first_not_of(" \t", colon + 1);
+        if (start == std::string::npos) continue;
+        *name = line.substr(start);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace Machine

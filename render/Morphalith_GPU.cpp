@@ -19,6 +19,7 @@
 #include "Handlers.h"
 #include "Headers/LogsController.h"
 #include "Headers/MachineInfo.h"
+#include "MetalRender.h"
 #include "Morphalith_Kernel_Strings.h"
 #include "NameTables.h"
 #include "OpenCLBuild.h"
@@ -156,10 +157,14 @@ PF_Err GPUDeviceSetup(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetu
             break;
         }
         case PF_GPU_Framework_METAL:
+#if defined(MRPH_HAVE_METAL)
+            err = SetupMetalDevice(in_data, out_data, extra, device, global, handleSuite.get());
+#else
             // The Metal library and pipeline come with the macOS build.
             spdlog_log("Device type: Metal");
             MRPH_LOG_ERROR("Metal is not available in this build");
             err = PF_Err_INTERNAL_STRUCT_DAMAGED;
+#endif
             break;
         default: break;
     }
@@ -167,6 +172,13 @@ PF_Err GPUDeviceSetup(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetu
 }
 
 PF_Err GPUDeviceSetdown(PF_InData* in_data, PF_OutData*, PF_GPUDeviceSetdownExtra* extra) {
+#if defined(MRPH_HAVE_METAL)
+    if (extra->input->what_gpu == PF_GPU_Framework_METAL) {
+        AEFX_SuiteScoper<PF_HandleSuite1> handleSuite(in_data, kPFHandleSuite, kPFHandleSuiteVersion1);
+        SetdownMetalDevice(static_cast<PF_Handle>(extra->input->gpu_data), handleSuite.get());
+        return PF_Err_NONE;
+    }
+#endif
     if (extra->input->what_gpu != PF_GPU_Framework_OPENCL) return PF_Err_NONE;
     auto handle = static_cast<PF_Handle>(extra->input->gpu_data);
     if (!handle) return PF_Err_NONE;
@@ -350,10 +362,17 @@ PF_Err SmartRenderGPU(PF_InData* in_data, PF_OutData* out_data, int pixelFormat,
             err = renderOpenCL(device, kernel, env, envMem, outMem, values, block);
             break;
         }
-        case PF_GPU_Framework_METAL:
+        case PF_GPU_Framework_METAL: {
+#if defined(MRPH_HAVE_METAL)
+            auto handle = static_cast<PF_Handle>(const_cast<void*>(extra->input->gpu_data));
+            auto* pipeline = handle ? *static_cast<MTL::ComputePipelineState**>(*handle) : nullptr;
+            err = RenderMetal(device, pipeline, env, envMem, outMem, values, block);
+#else
             MRPH_LOG_ERROR("Metal is not available in this build");
             err = PF_Err_INTERNAL_STRUCT_DAMAGED;
+#endif
             break;
+        }
         case PF_GPU_Framework_CUDA:
             // No CUDA render path yet: say so rather than hand back an untouched frame.
             MRPH_LOG_ERROR("CUDA rendering is not available in this build");

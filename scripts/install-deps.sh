@@ -8,6 +8,7 @@ packages=(
     ocl-icd-opencl-dev opencl-headers pocl-opencl-icd clinfo
     libcairo2-dev fonts-dejavu-core nlohmann-json3-dev libopenexr-dev libcli11-dev
     libgtest-dev libbenchmark-dev
+    clang
     mingw-w64 binutils-mingw-w64-x86-64
 )
 

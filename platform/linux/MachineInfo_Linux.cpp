@@ -1,8 +1,12 @@
 // Linux body of Machine::GetDeviceInfo: the kernel release from uname, the GPU name from the
-// OpenCL device the host offered.
+// OpenCL device the host offered or, for Metal, whose stand-in runs on the processor, the processor's
+// model (in place of the accelerator's model a Mac reads from its I/O registry).
 #include "render/Headers/MachineInfo.h"
 
 #include <sys/utsname.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "Headers/LogsController.h"
 #include "PF_GPUDevice.h"
@@ -19,6 +23,15 @@ void GetDeviceInfo(short major, short minor, SystemInfo* info, int framework, vo
 
         if (framework == PF_GPU_Framework_OPENCL && device) {
             if (!openCLDeviceName(device, &info->gpuName)) return;
+        }
+        if (framework == PF_GPU_Framework_METAL) {
+            std::ifstream file("/proc/cpuinfo");
+            std::stringstream cpuinfo;
+            cpuinfo << file.rdbuf();
+            if (!cpuModelName(cpuinfo.str(), &info->gpuName)) {
+                MRPH_LOG_ERROR("Failed to retrieve device name");
+                return;
+            }
         }
         spdlog_log("GPU: " + info->gpuName + ", OS: " + info->osVersion);
     } catch (...) {

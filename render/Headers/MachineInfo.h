@@ -18,6 +18,10 @@ std::string hostVersionText(short major, short minor);
 // The model name of an OpenCL device; false (and a log line) when the driver cannot tell.
 bool openCLDeviceName(void* device, std::string* name);
 
+// The processor's model from the text of /proc/cpuinfo (its first "model name" line); false when the
+// text has none.
+bool cpuModelName(const std::string& cpuinfo, std::string* name);
+
 }  // namespace Machine
 
 #endif  // MORPHALITH_RENDER_MACHINE_INFO_H
