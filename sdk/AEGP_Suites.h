@@ -170,7 +170,7 @@ enum {
     AEGP_LayerFlag_NONE = 0,
     AEGP_LayerFlag_VIDEO_ACTIVE = 1L << 0,
     AEGP_LayerFlag_AUDIO_ACTIVE = 1L << 1,
-    AEGP_LayerFlag_LAYER_IS_3D = 1L << 9,
+    AEGP_LayerFlag_LAYER_IS_3D = 0x800,
     AEGP_LayerFlag_NULL_LAYER = 1L << 15
 };
 
