@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/Host.h"
+#include "host/PanelCommand.h"
 #include "host/RenderCommand.h"
 
 namespace {
@@ -14,15 +15,14 @@ void usage(FILE* out) {
                  "\n"
                  "commands:\n"
                  "  info     load the module as a host does and print what it registers and declares\n"
-                 "  params   list the effect panel the module declares: index, name (indented by\n"
-                 "           group), type, default, range and flags\n"
+                 "%s"
                  "%s"
                  "\n"
                  "options:\n"
                  "  --module PATH   the plug-in module to load (default: the one this build made,\n"
                  "                  or $MORPHALITH_MODULE)\n"
                  "  --trace         print every command, suite and host call the module makes\n",
-                 host::kRenderUsage);
+                 host::kParamsUsage, host::kRenderUsage);
 }
 
 std::string fourcc(A_long v) {
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     std::string modulePath = host::Host::defaultModulePath();
     std::string command;
     bool trace = false;
-    std::vector<std::string> renderArgs;
+    std::vector<std::string> renderArgs, paramsArgs;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--module" && i + 1 < argc) {
@@ -100,6 +100,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (command == "render") {
             renderArgs.push_back(arg);  // the render command reads its own options
+        } else if (command == "params") {
+            paramsArgs.push_back(arg);
         } else if (command.empty() && arg[0] != '-') {
             command = arg;
         } else {
@@ -122,7 +124,7 @@ int main(int argc, char** argv) {
     if (command == "params") {
         // The log lines of set-up would run through the table; they are kept off the console here.
         h.setCaptureOutput(true);
-        return params(h);
+        return paramsArgs.empty() ? params(h) : host::paramsCommand(h, paramsArgs);
     }
     std::fprintf(stderr, "morphalith-host: unknown command \"%s\"\n\n", command.c_str());
     usage(stderr);
