@@ -177,10 +177,11 @@ A_Err GetDynamicStreamFlags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) 
     return A_Err(0);
 }
 
-A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean, A_Boolean set) {
+A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable, A_Boolean set) {
     if (A_Err err = call("AEGP_SetDynamicStreamFlag")) return err;
     int index = project().streamIndex(stream);
     if (index < 0) return A_Err_GENERIC;
+    if (undoable) project().undoableFlagChanges += 1;
     AEGP_DynStreamFlags& flags = project().streams[index].flags;
     flags = set ? (flags | flag) : (flags & ~flag);
     return A_Err(0);

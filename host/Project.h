@@ -101,6 +101,7 @@ public:
 
     RefCounts effects, streamRefs, values;
     UndoHistory undo;
+    int undoableFlagChanges = 0;  // dynamic stream flags set as an undoable change
     int setValueCalls = 0;
     AEGP_PluginID lastSetValuePluginId = 0;
 

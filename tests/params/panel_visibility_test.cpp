@@ -150,7 +150,10 @@ TEST_F(Visibility, AddButtonCountsToTenAndThenRefuses) {
         ASSERT_EQ(showCount(c.count), PF_Err_NONE);
         EXPECT_EQ(name(ParamID::AddPrimitive), c.name);
         EXPECT_EQ(disabled(ParamID::AddPrimitive), c.disabled);
-        for (int s = 0; s < kNumPrimitiveSlots; ++s) EXPECT_EQ(hidden(at(s, 0)), s >= c.count) << "slot " << s;
+        for (int s = 0; s < kNumPrimitiveSlots; ++s) {
+            EXPECT_EQ(hidden(at(s, 0)), s >= c.count) << "slot " << s;
+            EXPECT_EQ(name(at(s, 0)), s < c.count ? "Sphere" : "None") << "slot " << s;
+        }
 
         // A click on it anyway (a host could send one) leaves slot 10, the spare, untouched.
         const double spareDiameter = value(at(10, 11));
@@ -280,8 +283,14 @@ protected:
 // The pass is stateless: run again over the same record, values and layers, it changes nothing.
 TEST_F(ShapedPanel, ASecondPassChangesNothing) {
     const std::string first = snapshot();
+    const size_t updatesBefore = h.panel().uiUpdates.size();
     ASSERT_EQ(h.command(PF_Cmd_UPDATE_PARAMS_UI), PF_Err_NONE);
     EXPECT_EQ(snapshot(), first);
+    // Names are sent again, greyed-out states only when they change, so none this time: the Add
+    // button (1), each slot's group (11), and the size names of Polyhedron (7) and Cursor (7).
+    EXPECT_EQ(h.panel().uiUpdates.size() - updatesBefore, 26u);
+    // Hiding is no step of its own in the undo history.
+    EXPECT_EQ(h.project().undoableFlagChanges, 0);
 }
 
 // A project keeps the streams (values and hidden flags) and the sequence data, not names, greyed-out
