@@ -70,7 +70,7 @@ PF_Err UpdateParamVisibility(PF_InData* in_data, PF_ParamDef** params, AEGP_Suit
     PF_ParamUtilsSuite3* paramUtils = suites->ParamUtilsSuite3();
     const int count = static_cast<int>(seq->numPrimitives);
 
-    // 1. The Add button: how many primitives exist, and no more than ten.
+    // The Add button: how many primitives exist, and no more than ten.
     {
         PF_ParamDef copy = *params[ParamID::AddPrimitive];
         setBitFlag(PF_PUI_DISABLED, count >= kMaxPrimitives, &copy.ui_flags);
@@ -91,7 +91,7 @@ PF_Err UpdateParamVisibility(PF_InData* in_data, PF_ParamDef** params, AEGP_Suit
     for (int s = 0; s < kNumPrimitiveSlots; ++s) {
         PrimitiveSlot& slot = seq->primitives[s];
 
-        // 2.1 Re-attachment: the slot's layer is gone; the "Null Layer" parameter says what it is now.
+        // Re-attachment: the slot's layer is gone; the "Null Layer" parameter says what it is now.
         // No 3D rule here: the parameter already went through the attach step when it was chosen.
         if (slot.layerId != 0 && !err) {
             AEGP_LayerH layer = nullptr;
@@ -115,7 +115,7 @@ PF_Err UpdateParamVisibility(PF_InData* in_data, PF_ParamDef** params, AEGP_Suit
             }
         }
 
-        // 2.2 What the slot's type shows.
+        // What the slot's type shows.
         const PrimitiveType type = slotType(*seq, s);
         const bool visible = isSlotVisible(*seq, s);
         static const std::vector<PrimitiveParamType> kNothing;
@@ -125,7 +125,7 @@ PF_Err UpdateParamVisibility(PF_InData* in_data, PF_ParamDef** params, AEGP_Suit
         // Limits come from the type's own entries, or Sphere's for a type without any (Octahedron).
         const PrimitiveType limitsType = resolvePrimitiveType(type);
 
-        // 2.3 Each parameter of the slot.
+        // Each parameter of the slot.
         for (int p = 0; p < kParamsPerSlot; ++p) {
             const P offset = static_cast<P>(p);
             const int i = getIndexForUserParam(s, offset);
