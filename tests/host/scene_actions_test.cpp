@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -280,6 +281,27 @@ TEST_F(ParamNames, AnAmbiguousNameListsDistinctFullPathsThatEachResolve) {
             EXPECT_EQ(std::count(indices.begin(), indices.end(), index), 0) << path << " is listed twice";
             indices.push_back(index);
         }
+    }
+}
+
+// Names in the examples resolve only when their actions run: each example is applied, not only parsed.
+TEST(SceneActions, EveryExampleAndTheDefaultSceneApply) {
+    std::vector<std::string> texts = {host::defaultSceneText()};
+    for (const char* name : {"primitives", "modifiers", "lights", "reflections"}) {
+        std::ifstream file(std::string(MRPH_SOURCE_DIR) + "/examples/" + name + ".json");
+        std::stringstream text;
+        text << file.rdbuf();
+        texts.push_back(text.str());
+    }
+    for (const std::string& text : texts) {
+        host::Host h(MRPH_TEST_MODULE_PATH);
+        ASSERT_TRUE(h.load()) << h.error();
+        host::Scene scene;
+        std::string error;
+        ASSERT_TRUE(host::parseScene(text, std::string(MRPH_SOURCE_DIR) + "/examples", &scene, &error)) << error;
+        EXPECT_TRUE(host::applyScene(h, scene, &error)) << error << "\n" << text.substr(0, 120);
+        h.command(PF_Cmd_SEQUENCE_SETDOWN);
+        h.command(PF_Cmd_GLOBAL_SETDOWN);
     }
 }
 
