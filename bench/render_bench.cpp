@@ -1,5 +1,5 @@
 // render_bench.cpp — times the real module through the stand-in host: the smart pre-render of a scene
-// with all eleven slots in use, and whole frames (pre-render, GPU dispatch, read-back) of a
+// with the ten slots the panel fills in use, and whole frames (pre-render, GPU dispatch, read-back) of a
 // production-like scene at 1920x1080. A plain timing binary, run by hand; it checks nothing.
 //
 //   morphalith_render_bench [--frames N] [--pre-frames N] [--size WxH] [--module PATH]
@@ -120,7 +120,7 @@ bool benchPreRender(const Options& opt, const std::string& scenePath) {
         dispose.push_back(disposeMs);
         both.push_back(preMs + disposeMs);
     }
-    std::printf("PreRender, eleven slots (%s)\n", scenePath.c_str());
+    std::printf("PreRender, ten slots (%s)\n", scenePath.c_str());
     std::printf("  %d frames after %d warm-up, PF_Cmd_SMART_PRE_RENDER through the host\n", opt.preFrames,
                 kPreRenderWarmup);
     printRow("pre-render", stats(pre));
@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: %s [--frames N] [--pre-frames N] [--size WxH] [--module PATH]\n"
                      "  --frames N      whole frames of the production scene timed after one warm-up (3)\n"
-                     "  --pre-frames N  pre-renders of the eleven-slot scene timed after %d warm-up (30)\n"
+                     "  --pre-frames N  pre-renders of the ten-slot scene timed after %d warm-up (30)\n"
                      "  --size WxH      output size of both scenes (their composition's, 1920x1080)\n"
                      "  --module PATH   the plug-in module (the one this build made)\n",
                      argv[0], kPreRenderWarmup);
@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
     std::printf("Morphalith render benchmark\n  module  %s\n  device  %s\n\n", opt.modulePath.c_str(),
                 device ? device->name().c_str() : host::OpenCLDevice::error().c_str());
     std::fflush(stdout);
-    if (!benchPreRender(opt, scenes + "/eleven_slots.json")) return 1;
+    if (!benchPreRender(opt, scenes + "/ten_slots.json")) return 1;
     std::printf("\n");
     std::fflush(stdout);
     if (!benchFrames(opt, scenes + "/production.json")) return 1;

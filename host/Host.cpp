@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "host/HostSuites.h"
+#include "host/ParamArray.h"
 #include "host/ParamCheckout.h"
 #include "host/OutputCapture.h"
 
@@ -187,19 +188,31 @@ PF_Err Host::command(PF_Cmd cmd, void* extra, PF_LayerDef* output) {
     PF_Handle before = in_.sequence_data;
     if (cmd == PF_Cmd_PARAMS_SETUP) panel_.reset();
 
+    // User-interface commands come with the parameter array, as the panel stands now.
+    std::unique_ptr<ParamArray> params;
+    if (commandHasParamArray(cmd) && panel_.size() > 1) params = std::make_unique<ParamArray>(panel_, project_.streams);
+    PF_ParamDef** paramList = params ? params->get() : nullptr;
+
     PF_Err err;
     if (capture_) {
         OutputCapture capture;
-        err = module_.effectMain()(cmd, &in_, &out_, nullptr, output, extra);
+        err = module_.effectMain()(cmd, &in_, &out_, paramList, output, extra);
         lastPrinted_ = capture.finish();
     } else {
-        err = module_.effectMain()(cmd, &in_, &out_, nullptr, output, extra);
+        err = module_.effectMain()(cmd, &in_, &out_, paramList, output, extra);
         lastPrinted_.clear();
     }
+    changedValues_.clear();
+    if (params) changedValues_ = params->applyTo(panel_, project_.streams);
+    // An undo step cannot stay open across commands: the host closes it and counts the fault.
+    UndoHistory& undo = project_.undo;
+    undo.leftOpen += static_cast<int>(undo.open.size());
+    undo.open.clear();
     out_.return_msg[sizeof(out_.return_msg) - 1] = '\0';
     lastReturnMessage_ = out_.return_msg;
 
     if (cmd == PF_Cmd_GLOBAL_SETUP) in_.global_data = out_.global_data;
+    if (cmd == PF_Cmd_GLOBAL_SETUP) globalOutFlags_ = out_.out_flags;
     if (cmd == PF_Cmd_GLOBAL_SETDOWN) in_.global_data = nullptr;  // gone, whatever the module answered
     if (cmd == PF_Cmd_SEQUENCE_SETUP) in_.sequence_data = out_.sequence_data;
     if (cmd == PF_Cmd_SEQUENCE_SETDOWN) in_.sequence_data = nullptr;

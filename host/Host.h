@@ -39,6 +39,12 @@ public:
     // them: global and sequence data handed back by the module are passed in again.
     PF_Err command(PF_Cmd cmd, void* extra = nullptr, PF_LayerDef* output = nullptr);
 
+    // The parameter indices whose values the module changed in the last command's parameter array.
+    const std::vector<int>& changedValues() const { return changedValues_; }
+    // The out flags the module declared at global set-up (whether it wants PF_Cmd_UPDATE_PARAMS_UI
+    // after parameter changes, say).
+    A_long globalOutFlags() const { return globalOutFlags_; }
+
     PF_InData& inData() { return in_; }
     PF_OutData& outData() { return out_; }
     // The return message of the last command, and what the module printed during it.
@@ -91,6 +97,8 @@ private:
     std::string lastReturnMessage_, lastPrinted_;
     bool capture_ = true;
     int effectToken_ = 0;
+    std::vector<int> changedValues_;
+    A_long globalOutFlags_ = 0;
 };
 
 }  // namespace host

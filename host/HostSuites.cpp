@@ -78,8 +78,25 @@ A_Err ReportInfo(AEGP_PluginID, const A_char* info) {
     std::fprintf(stderr, "%s\n", info ? info : "");
     return A_Err(0);
 }
-A_Err StartUndoGroup(const A_char*) { return call("AEGP_StartUndoGroup"); }
-A_Err EndUndoGroup() { return call("AEGP_EndUndoGroup"); }
+A_Err StartUndoGroup(const A_char* name) {
+    if (A_Err err = call("AEGP_StartUndoGroup")) return err;
+    if (!name) return PF_Err_BAD_CALLBACK_PARAM;
+    UndoHistory& undo = project().undo;
+    undo.groups.push_back(UndoGroup{name, static_cast<int>(undo.open.size()), false});
+    undo.open.push_back(undo.groups.size() - 1);
+    return A_Err(0);
+}
+A_Err EndUndoGroup() {
+    if (A_Err err = call("AEGP_EndUndoGroup")) return err;
+    UndoHistory& undo = project().undo;
+    if (undo.open.empty()) {
+        undo.unmatchedEnds += 1;
+        return A_Err_GENERIC;
+    }
+    undo.groups[undo.open.back()].closed = true;
+    undo.open.pop_back();
+    return A_Err(0);
+}
 A_Err RegisterWithAEGP(AEGP_GlobalRefcon, const A_char*, AEGP_PluginID* plugin_id) {
     if (A_Err err = call("AEGP_RegisterWithAEGP")) return err;
     *plugin_id = project().registeredPluginId = 42;
@@ -179,10 +196,11 @@ A_Err GetDynamicStreamFlags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) 
     return A_Err(0);
 }
 
-A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean, A_Boolean set) {
+A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable, A_Boolean set) {
     if (A_Err err = call("AEGP_SetDynamicStreamFlag")) return err;
     int index = project().streamIndex(stream);
     if (index < 0) return A_Err_GENERIC;
+    if (undoable) project().undoableFlagChanges += 1;
     AEGP_DynStreamFlags& flags = project().streams[index].flags;
     flags = set ? (flags | flag) : (flags & ~flag);
     return A_Err(0);
@@ -233,9 +251,8 @@ A_Err GetLayerFromLayerID(AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* laye
     *layer = nullptr;
     if (A_Err err = call("AEGP_GetLayerFromLayerID")) return err;
     if (comp != compHandle()) return A_Err_GENERIC;
-    Layer* found = project().findLayer(id);
-    if (!found) return A_Err_GENERIC;
-    *layer = reinterpret_cast<AEGP_LayerH>(found);
+    // An id no layer has (any more) is an answer, not a failure: no error and no layer.
+    *layer = reinterpret_cast<AEGP_LayerH>(project().findLayer(id));
     return A_Err(0);
 }
 
@@ -352,14 +369,17 @@ PF_Err UpdateParamUI(PF_ProgPtr, A_long index, const PF_ParamDef* def) {
     Panel& panel = Host::current()->panel();
     DeclaredParam* declared = panel.find(index);
     if (!declared || !def) return PF_Err_INVALID_INDEX;
-    // Run-time attributes only: the pointers of the copy are the module's and die with the call.
+    // A copy of another parameter's definition is a plug-in fault, not an update.
+    if (def->param_type != declared->def.param_type) return PF_Err_BAD_CALLBACK_PARAM;
+    // Name, flags and UI flags only. Limits and values travel in the parameter array, so a copy
+    // taken before the plug-in changed them cannot bring old ones back; the copy's pointers are the
+    // module's and die with the call.
     declared->def.ui_flags = def->ui_flags;
     declared->def.flags = def->flags;
     std::memcpy(declared->def.name, def->name, sizeof(def->name));
     declared->def.name[sizeof(declared->def.name) - 1] = '\0';
-    if (def->param_type == PF_Param_FLOAT_SLIDER && declared->def.param_type == PF_Param_FLOAT_SLIDER)
-        declared->def.u.fs_d = def->u.fs_d;
     panel.updateCalls += 1;
+    panel.uiUpdates.push_back(ParamUIUpdate{index, declared->def.name, def->flags, def->ui_flags});
     return PF_Err_NONE;
 }
 

@@ -105,9 +105,11 @@ void Panel::reset() {
     customUI.clear();
     optionsButtonName.clear();
     updateCalls = 0;
+    uiUpdates.clear();
     DeclaredParam input;
     input.def.param_type = PF_Param_LAYER;
     std::strcpy(input.def.name, "Input");
+    input.declaredName = input.def.name;
     input.def.u.ld.dephault = PF_LayerDefault_MYSELF;
     params_.push_back(input);
 }
@@ -117,6 +119,7 @@ int Panel::add(const PF_ParamDef& def) {
     DeclaredParam p;
     p.def = def;
     p.def.name[sizeof(p.def.name) - 1] = '\0';
+    p.declaredName = p.def.name;
     // The module's strings live only while add_param runs; keep copies and point at nothing.
     if (def.param_type == PF_Param_POPUP && def.u.pd.u.namesptr) p.choices = def.u.pd.u.namesptr;
     if (def.param_type == PF_Param_BUTTON && def.u.button_d.u.namesptr) p.buttonText = def.u.button_d.u.namesptr;

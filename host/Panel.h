@@ -12,11 +12,20 @@
 namespace host {
 
 struct DeclaredParam {
-    PF_ParamDef def{};
+    PF_ParamDef def{};         // as declared, then with every run-time change the host applied
+    std::string declaredName;  // the name add_param was given
     std::string choices;       // a popup's choices, joined by "|"
     std::string buttonText;    // a button's text
     std::string checkboxText;  // the text beside a checkbox
     int parentGroup = -1;      // the group start it is declared in (a group end: the one it closes), or -1
+};
+
+// One PF_UpdateParamUI the host applied: the run-time attributes it takes from the copy.
+struct ParamUIUpdate {
+    int index = 0;
+    std::string name;
+    PF_ParamFlags flags = 0;
+    PF_ParamUIFlags uiFlags = 0;
 };
 
 class Panel {
@@ -36,6 +45,7 @@ public:
     std::vector<PF_CustomUIInfo> customUI;
     std::string optionsButtonName;
     int updateCalls = 0;  // PF_UpdateParamUI calls
+    std::vector<ParamUIUpdate> uiUpdates;  // every PF_UpdateParamUI applied since the declaration
 
     // A table a person can read: index, name (indented by group), type, default, range, flags.
     std::string table() const;

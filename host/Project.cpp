@@ -36,6 +36,17 @@ AEGP_StreamVal Stream::valueAt(double seconds) const {
     return v;
 }
 
+bool Project::deleteLayer(AEGP_LayerIDVal id) {
+    for (auto it = comp.layers.begin(); it != comp.layers.end(); ++it) {
+        if (it->id != id) continue;
+        comp.layers.erase(it);
+        for (Stream& stream : streams)
+            if (stream.type == AEGP_StreamType_LAYER_ID && stream.value.layer_id == id) stream.value.layer_id = 0;
+        return true;
+    }
+    return false;
+}
+
 // References are never dereferenced by the module: a counter makes each one unique for the life of
 // the project, so a long render never hands out a value that is still live.
 uintptr_t Project::newToken() { return ++lastToken_ * 16; }

@@ -60,6 +60,22 @@ struct RefCounts {
     int live() const { return made - disposed; }
 };
 
+// The undo groups the module opened, in order. A group that a command leaves open is closed by the
+// host when the command returns (a host cannot keep an undo step open across commands) and counted.
+struct UndoGroup {
+    std::string name;
+    int depth = 0;  // 0 for a group opened with none open
+    bool closed = false;
+};
+
+struct UndoHistory {
+    std::vector<UndoGroup> groups;
+    std::vector<size_t> open;  // indices into groups, innermost last
+    int unmatchedEnds = 0;     // AEGP_EndUndoGroup with no group open
+    int leftOpen = 0;          // groups still open when their command returned
+    bool balanced() const { return open.empty() && unmatchedEnds == 0 && leftOpen == 0; }
+};
+
 // What a saved project keeps of the effect instance: its parameter streams and the sequence-data bytes
 // exactly as the module flattened them.
 struct SavedProject {
@@ -79,6 +95,9 @@ public:
 
     Layer* findLayer(AEGP_LayerIDVal id);
     Layer& addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_ObjectType type, AEGP_LayerFlags flags);
+    // Removes the layer from the composition, as a user deletes it; every layer parameter of the
+    // effect that named it then names no layer. False when no layer has that id.
+    bool deleteLayer(AEGP_LayerIDVal id);
 
     // References.
     AEGP_EffectRefH newEffectRef();
@@ -94,6 +113,8 @@ public:
     }
 
     RefCounts effects, streamRefs, values;
+    UndoHistory undo;
+    int undoableFlagChanges = 0;  // dynamic stream flags set as an undoable change
     int setValueCalls = 0;
     AEGP_PluginID lastSetValuePluginId = 0;
 

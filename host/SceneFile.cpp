@@ -1,5 +1,6 @@
 #include "host/SceneFile.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "PF_Param.h"
 #include "host/ImageFiles.h"
+#include "host/ParamPaths.h"
 
 namespace host {
 
@@ -29,7 +31,7 @@ struct Field {
 const std::vector<Field> kTopFields = {{"composition", Kind::Object}, {"camera", Kind::Object},
                                        {"lights", Kind::Array},       {"nulls", Kind::Array},
                                        {"environment", Kind::Object}, {"effect", Kind::Object},
-                                       {"description", Kind::String}};
+                                       {"description", Kind::String}, {"layers", Kind::Array}};
 const std::vector<Field> kCompFields = {{"width", Kind::Integer}, {"height", Kind::Integer},
                                         {"frameRate", Kind::Integer}, {"duration", Kind::Number}};
 const std::vector<Field> kTransformFields = {{"name", Kind::String},          {"anchor", Kind::Vec3Animated},
@@ -41,9 +43,14 @@ const std::vector<Field> kCameraFields = {{"type", Kind::String}, {"zoom", Kind:
 const std::vector<Field> kLightFields = {{"type", Kind::String}, {"intensity", Kind::NumberAnimated},
                                          {"color", Kind::Vec3Animated}, {"falloffStart", Kind::NumberAnimated}};
 const std::vector<Field> kNullFields = {{"id", Kind::Integer}};
+const std::vector<Field> kLayerFields = {{"id", Kind::Integer}, {"name", Kind::String}};
 const std::vector<Field> kEnvFields = {{"image", Kind::String}, {"color", Kind::Any}, {"width", Kind::Integer},
                                        {"height", Kind::Integer}};
-const std::vector<Field> kEffectFields = {{"params", Kind::Object}, {"slots", Kind::Array}};
+const std::vector<Field> kEffectFields = {{"params", Kind::Object}, {"slots", Kind::Array},
+                                          {"actions", Kind::Array}};
+const std::vector<Field> kAddFields = {{"add", Kind::String}};
+const std::vector<Field> kSetFields = {{"set", Kind::Any}, {"to", Kind::Any}};
+const std::vector<Field> kAttachFields = {{"attach", Kind::Integer}, {"slot", Kind::Integer}};
 const std::vector<Field> kSlotFields = {{"type", Kind::Any}, {"layer", Kind::Integer}, {"params", Kind::Object}};
 
 const char* kindName(Kind k) {
@@ -143,11 +150,70 @@ const std::map<std::string, A_long> kLightTypes = {{"parallel", AEGP_LightType_P
                                                    {"ambient", AEGP_LightType_AMBIENT},
                                                    {"environment", AEGP_LightType_ENVIRONMENT}};
 
-const std::map<std::string, int> kPrimitiveTypes = {
-    {"None", 0},      {"Sphere", 1},     {"Hemisphere", 2}, {"Box", 3},           {"Torus", 4},
-    {"Capsule", 5},   {"Cylinder", 6},   {"PieCylinder", 7}, {"Cone", 8},         {"RoundCone", 9},
-    {"Pyramid", 10},  {"Octahedron", 11}, {"Polyhedron", 12}, {"Polygon", 13},    {"Hex", 13},
-    {"Cursor", 14}};
+// The "Primitive" popup's choices, in value order (1 .. 14), as the panel offers them.
+const char* const kPrimitiveNames[] = {"Sphere",   "Hemisphere", "Box",        "Torus",      "Capsule",
+                                       "Cylinder", "Pie Cylinder", "Cone",     "Round Cone", "Pyramid",
+                                       "Octahedron", "Polyhedron", "Polygon",  "Cursor"};
+constexpr int kNumPrimitiveNames = 14;
+constexpr int kMaxPrimitives = 10;  // the Add button offers no more
+
+// A choice as written by a person: case and blanks do not matter ("pie cylinder", "PieCylinder").
+std::string folded(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ') out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    return out;
+}
+
+// The type a scene names (a name or its number 1 .. 14; "Hex" is the kernel's name of "Polygon"),
+// or 0 for none.
+int primitiveTypeOf(const json& t) {
+    if (t.is_number_integer()) return t.get<int>() >= 1 && t.get<int>() <= kNumPrimitiveNames ? t.get<int>() : 0;
+    if (!t.is_string()) return 0;
+    const std::string name = folded(t.get<std::string>());
+    if (name == "hex") return 13;
+    for (int i = 0; i < kNumPrimitiveNames; ++i)
+        if (name == folded(kPrimitiveNames[i])) return i + 1;
+    return 0;
+}
+
+std::string primitiveNameList() {
+    std::string list;
+    for (const char* name : kPrimitiveNames) list += (list.empty() ? "" : ", ") + std::string(name);
+    return list;
+}
+
+bool checkAction(const json& a, const std::string& path, std::string* error) {
+    const char* expected = "expected {\"add\": \"primitive\"}, {\"set\": PARAMETER, \"to\": VALUE} or "
+                           "{\"attach\": LAYER, \"slot\": N}";
+    if (a.is_object() && a.contains("add")) {
+        if (!checkObject(a, path, {&kAddFields}, error)) return false;
+        if (a["add"] == "primitive") return true;
+        *error = "\"" + path + ".add\": " + shown(a["add"]) + " is not \"primitive\"";
+        return false;
+    }
+    if (a.is_object() && a.contains("set")) {
+        if (!checkObject(a, path, {&kSetFields}, error)) return false;
+        if (!a.contains("to")) {
+            *error = "\"" + path + "\": needs \"to\" (the value to set)";
+            return false;
+        }
+        if (a["set"].is_string() || a["set"].is_number_integer()) return true;
+        *error = "\"" + path + ".set\": expected a parameter name or index, got " + shown(a["set"]);
+        return false;
+    }
+    if (a.is_object() && a.contains("attach")) {
+        if (!checkObject(a, path, {&kAttachFields}, error)) return false;
+        if (!a.contains("slot")) {
+            *error = "\"" + path + "\": needs \"slot\" (the slot whose null layer it sets)";
+            return false;
+        }
+        return checkRange(a, "slot", path, 0, kMaxPrimitives, error) &&
+               checkRange(a, "attach", path, 0, 1e9, error);
+    }
+    *error = "\"" + path + "\": " + expected + ", got " + shown(a);
+    return false;
+}
 
 bool checkScene(const json& doc, std::string* error) {
     if (!checkObject(doc, "", {&kTopFields}, error)) return false;
@@ -173,11 +239,15 @@ bool checkScene(const json& doc, std::string* error) {
             if (!checkOneOf(doc["lights"][i], "type", path, names, error)) return false;
         }
     std::set<A_long> ids;
-    if (doc.contains("nulls"))
-        for (size_t i = 0; i < doc["nulls"].size(); ++i) {
-            const std::string path = "nulls[" + std::to_string(i) + "]";
-            const json& n = doc["nulls"][i];
-            if (!checkObject(n, path, {&kTransformFields, &kNullFields}, error)) return false;
+    for (const char* kind : {"nulls", "layers"}) {
+        if (!doc.contains(kind)) continue;
+        const bool nulls = std::string(kind) == "nulls";
+        for (size_t i = 0; i < doc[kind].size(); ++i) {
+            const std::string path = std::string(kind) + "[" + std::to_string(i) + "]";
+            const json& n = doc[kind][i];
+            if (!(nulls ? checkObject(n, path, {&kTransformFields, &kNullFields}, error)
+                        : checkObject(n, path, {&kLayerFields}, error)))
+                return false;
             if (!n.contains("id")) {
                 *error = "\"" + path + "\": needs an \"id\" (the layer id slots refer to)";
                 return false;
@@ -188,6 +258,7 @@ bool checkScene(const json& doc, std::string* error) {
                 return false;
             }
         }
+    }
     if (doc.contains("environment")) {
         const json& e = doc["environment"];
         if (!checkObject(e, "environment", {&kEnvFields}, error)) return false;
@@ -204,29 +275,29 @@ bool checkScene(const json& doc, std::string* error) {
         const json& fx = doc["effect"];
         if (!checkObject(fx, "effect", {&kEffectFields}, error)) return false;
         if (fx.contains("slots")) {
-            if (fx["slots"].size() > 11) {
-                *error = "\"effect.slots\": " + std::to_string(fx["slots"].size()) + " slots, at most 11";
+            if (fx["slots"].size() > static_cast<size_t>(kMaxPrimitives)) {
+                *error = "\"effect.slots\": " + std::to_string(fx["slots"].size()) +
+                         " slots, but the panel adds at most " + std::to_string(kMaxPrimitives) + " primitives";
                 return false;
             }
             for (size_t i = 0; i < fx["slots"].size(); ++i) {
                 const std::string path = "effect.slots[" + std::to_string(i) + "]";
                 const json& s = fx["slots"][i];
                 if (!checkObject(s, path, {&kSlotFields}, error)) return false;
-                if (s.contains("type")) {
-                    const json& t = s["type"];
-                    bool ok = (t.is_string() && kPrimitiveTypes.count(t.get<std::string>())) ||
-                              (t.is_number_integer() && t.get<int>() >= 0 && t.get<int>() <= 14);
-                    if (!ok) {
-                        *error = "\"" + path + ".type\": " + shown(t) + " is not a primitive type";
-                        return false;
-                    }
+                if (s.contains("type") && !primitiveTypeOf(s["type"])) {
+                    *error = "\"" + path + ".type\": " + shown(s["type"]) + " is not a primitive type (one of " +
+                             primitiveNameList() + ", in any case, or its number 1 .. 14)";
+                    return false;
                 }
                 if (s.contains("layer") && s["layer"].get<A_long>() != 0 && !ids.count(s["layer"].get<A_long>())) {
-                    *error = "\"" + path + ".layer\": " + shown(s["layer"]) + " is not the id of a null";
+                    *error = "\"" + path + ".layer\": " + shown(s["layer"]) + " is not the id of a null or a layer";
                     return false;
                 }
             }
         }
+        if (fx.contains("actions"))
+            for (size_t i = 0; i < fx["actions"].size(); ++i)
+                if (!checkAction(fx["actions"][i], "effect.actions[" + std::to_string(i) + "]", error)) return false;
     }
     return true;
 }
@@ -265,106 +336,250 @@ void readTransform(const json& j, Layer* layer) {
     if (j.contains("enabled") && !j["enabled"].get<bool>()) layer->flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
 }
 
-// ---- Parameters ------------------------------------------------------------------------------------------
+// ---- Parameters and actions ----------------------------------------------------------------------------
 
-std::string groupName(const Panel& panel, const DeclaredParam& p) {
-    const DeclaredParam* g = p.parentGroup >= 0 ? panel.find(p.parentGroup) : nullptr;
-    return g ? g->def.name : "";
+constexpr int kSlotParams = 99, kFirstSlotParam = 3, kGlobalParams = 1092, kNumParams = 1131;
+constexpr int kTypeOffset = 2, kNullLayerOffset = 3;
+constexpr A_long kEffectLayerId = 1, kEnvironmentParam = 1097, kAddButton = 1092;
+constexpr A_long kCameraLayerId = 1000, kFirstLightLayerId = 1001, kEnvironmentLayerId = 2000;
+
+int slotOfIndex(int index) {
+    return index >= kFirstSlotParam && index < kGlobalParams ? (index - kFirstSlotParam) / kSlotParams : -1;
 }
 
-// Finds a parameter by index, by name, or by "Group/Name", among indices [first, last).
-int resolveParam(const Panel& panel, const std::string& key, int first, int last, int indexBase, std::string* why) {
-    if (!key.empty() && key.find_first_not_of("0123456789") == std::string::npos) {
-        const int index = indexBase + std::stoi(key);
-        if (index >= first && index < last && panel.find(index)) return index;
-        *why = "no parameter has that index";
-        return -1;
-    }
-    std::vector<int> found;
-    const size_t slash = key.rfind('/');
-    for (int i = first; i < last; ++i) {
-        const DeclaredParam* p = panel.find(i);
-        if (!p) continue;
-        if (slash == std::string::npos ? key == p->def.name
-                                       : key.substr(slash + 1) == p->def.name &&
-                                             key.substr(0, slash) == groupName(panel, *p))
-            found.push_back(i);
-    }
-    if (found.size() == 1) return found[0];
-    if (found.empty()) {
-        *why = "no parameter has that name";
-        return -1;
-    }
-    *why = "the name is ambiguous; write \"Group/Name\" (";
-    for (size_t k = 0; k < found.size(); ++k)
-        *why += (k ? ", \"" : "\"") + groupName(panel, *panel.find(found[k])) + "/" + key + "\"";
-    *why += ")";
-    return -1;
+ParamScope slotScope(int slot, const std::string& prefix) {
+    ParamScope scope;
+    scope.first = kFirstSlotParam + slot * kSlotParams;
+    scope.last = scope.first + kSlotParams;
+    scope.root = scope.first;  // the slot's own group
+    scope.indexBase = scope.first;
+    scope.prefix = prefix;
+    return scope;
 }
 
-bool setParamValue(Host& host, int index, const json& v, const std::string& path, std::string* error) {
+ParamScope globalScope() {
+    ParamScope scope;
+    scope.first = kGlobalParams;
+    scope.last = kNumParams;
+    return scope;
+}
+
+// The stream value a person's input gives parameter `index`; false with the error naming `where`.
+bool inputValue(Host& host, int index, const json& v, const std::string& where, AEGP_StreamVal* out,
+                std::string* error) {
     const DeclaredParam* p = host.panel().find(index);
-    Stream& stream = host.project().streams[index];
-    auto bad = [&](const char* expected) {
-        *error = "\"" + path + "\": " + p->def.name + " takes " + expected + ", got " + shown(v);
+    *out = host.project().streams[index].value;
+    auto bad = [&](const std::string& expected) {
+        *error = "\"" + where + "\": " + p->def.name + " takes " + expected + ", got " + shown(v);
         return false;
     };
     switch (p->def.param_type) {
         case PF_Param_FLOAT_SLIDER:
         case PF_Param_ANGLE:
             if (!v.is_number()) return bad(p->def.param_type == PF_Param_ANGLE ? "degrees" : "a number");
-            stream.value.one_d.value = v.get<double>();
+            out->one_d.value = v.get<double>();
             return true;
         case PF_Param_CHECKBOX:
             if (!v.is_boolean()) return bad("true or false");
-            stream.value.one_d.value = v.get<bool>() ? 1 : 0;
+            out->one_d.value = v.get<bool>() ? 1 : 0;
             return true;
         case PF_Param_POPUP: {
             if (v.is_number_integer() && v.get<int>() >= 1 && v.get<int>() <= p->def.u.pd.num_choices) {
-                stream.value.one_d.value = v.get<int>();
+                out->one_d.value = v.get<int>();
                 return true;
             }
+            std::vector<std::string> choices;
+            std::stringstream all(p->choices);
+            for (std::string choice; std::getline(all, choice, '|');) choices.push_back(choice);
             if (v.is_string()) {
-                std::stringstream choices(p->choices);
-                std::string choice;
-                for (int n = 1; std::getline(choices, choice, '|'); ++n)
-                    if (choice == v.get<std::string>()) {
-                        stream.value.one_d.value = n;
+                // Choices are matched as a person types them: case and blanks aside.
+                std::string wanted = folded(v.get<std::string>());
+                if (p->declaredName == "Primitive" && wanted == "hex") wanted = folded("Polygon");
+                for (size_t n = 0; n < choices.size(); ++n)
+                    if (folded(choices[n]) == wanted) {
+                        out->one_d.value = static_cast<double>(n + 1);
                         return true;
                     }
             }
-            return bad(("one of \"" + p->choices + "\" (or its 1-based number)").c_str());
+            std::string list;
+            for (const std::string& choice : choices) list += (list.empty() ? "" : ", ") + choice;
+            return bad("one of " + list + " (in any case) or its 1-based number");
         }
         case PF_Param_COLOR:
             if (!(v.is_array() && v.size() == 3 && v[0].is_number() && v[1].is_number() && v[2].is_number()))
                 return bad("[red, green, blue] in 0..255");
             for (const json& c : v)
                 if (c.get<double>() < 0 || c.get<double>() > 255) return bad("[red, green, blue] in 0..255");
-            stream.value.color = {1.0, v[0].get<double>() / 255.0, v[1].get<double>() / 255.0,
-                                  v[2].get<double>() / 255.0};
+            out->color = {1.0, v[0].get<double>() / 255.0, v[1].get<double>() / 255.0, v[2].get<double>() / 255.0};
+            return true;
+        case PF_Param_LAYER:
+            if (!v.is_number_integer() || v.get<A_long>() < 0) return bad("a layer id (0 for none)");
+            if (v.get<A_long>() != 0 && !host.project().findLayer(v.get<A_long>())) {
+                *error = "\"" + where + "\": " + shown(v) + " is not the id of a layer of the composition";
+                return false;
+            }
+            out->layer_id = v.get<A_long>();
             return true;
         default: return bad("no value (it cannot be set from a scene)");
     }
 }
 
-bool setParams(Host& host, const json& params, int first, int last, int indexBase, const std::string& path,
-               std::string* error) {
-    for (auto it = params.begin(); it != params.end(); ++it) {
-        std::string why;
-        const int index = resolveParam(host.panel(), it.key(), first, last, indexBase, &why);
-        const std::string where = path + "." + it.key();
-        if (index < 0) {
-            *error = "unknown parameter \"" + where + "\" (value " + shown(it.value()) + "): " + why;
+// One thing a person does on the panel.
+struct Action {
+    enum Kind { Add, Set } kind = Set;
+    std::string where;     // the scene key, for errors
+    std::string what;      // for the action listing
+    int index = -1;        // the parameter, when known in advance
+    json target;           // otherwise what names it ("slot 2/Primitive", "Steps", 1104)
+    int slot = -1;         // a short-form slot param: the slot its name is looked up in
+    json value;
+};
+
+std::string targetText(const json& target) {
+    return target.is_string() ? target.get<std::string>() : target.dump();
+}
+
+// The parameter an action names; -1 with the error.
+int resolveTarget(Host& host, const Action& a, std::string* error) {
+    if (a.index >= 0) return a.index;
+    std::string why;
+    int index = -1;
+    const std::string key = targetText(a.target);
+    const bool number = a.target.is_number_integer() ||
+                        (!key.empty() && key.size() < 6 && key.find_first_not_of("0123456789") == std::string::npos);
+    if (a.slot >= 0) {
+        index = resolveParamPath(host.panel(), key, slotScope(a.slot, ""), &why);
+    } else if (number) {
+        index = std::stoi(key);
+        const DeclaredParam* p = host.panel().find(index);
+        if (index < 1 || !p || !holdsValue(p->def.param_type)) {
+            why = "no parameter with a value has that index";
+            index = -1;
+        }
+    } else if (key.rfind("slot ", 0) == 0) {
+        const size_t slash = key.find('/');
+        const std::string number = key.substr(5, slash == std::string::npos ? std::string::npos : slash - 5);
+        const bool digits = !number.empty() && number.size() < 3 &&
+                            number.find_first_not_of("0123456789") == std::string::npos;
+        const int slot = digits ? std::stoi(number) : -1;
+        if (slot < 0 || slot >= kNumParams / kSlotParams || slash == std::string::npos)
+            why = "a slot parameter is written \"slot N/NAME\" with N in 0 .. 10";
+        else
+            index = resolveParamPath(host.panel(), key.substr(slash + 1), slotScope(slot, "slot " + number + "/"), &why);
+    } else {
+        index = resolveParamPath(host.panel(), key, globalScope(), &why);
+    }
+    if (index < 0) *error = "unknown parameter \"" + a.where + "\" (" + shown(a.target) + "): " + why;
+    return index;
+}
+
+bool runAction(Host& host, const Action& a, std::vector<AppliedAction>* applied, std::string* error) {
+    AppliedAction done{a.where, a.what, {}};
+    if (a.kind == Action::Add) {
+        // A person cannot press a greyed-out button.
+        if (!isParamEnabled(host, kAddButton)) {
+            *error = "\"" + a.where + "\": \"" + host.panel().find(kAddButton)->def.name +
+                     "\" is disabled: the panel adds at most " + std::to_string(kMaxPrimitives) + " primitives";
             return false;
         }
-        if (!setParamValue(host, index, it.value(), where, error)) return false;
+        clickButton(host, kAddButton, &done.report);
+    } else {
+        const int index = resolveTarget(host, a, error);
+        if (index < 0) return false;
+        const int slot = slotOfIndex(index);
+        if (slot >= 0 && !isParamShown(host, kFirstSlotParam + slot * kSlotParams)) {
+            *error = "\"" + a.where + "\": slot " + std::to_string(slot) + " is not in use: add a primitive first";
+            return false;
+        }
+        AEGP_StreamVal value{};
+        if (!inputValue(host, index, a.value, a.where, &value, error)) return false;
+        changeParam(host, index, value, &done.report);
     }
+    if (done.report.err) {
+        *error = "\"" + a.where + "\" (" + a.what + "): the effect answered " + std::to_string(done.report.err) + " " +
+                 host.returnMessage();
+        return false;
+    }
+    if (applied) applied->push_back(std::move(done));
     return true;
 }
 
-constexpr int kSlotParams = 99, kFirstSlotParam = 3, kGlobalParams = 1092, kNumParams = 1131;
-constexpr A_long kEffectLayerId = 1, kEnvironmentParam = 1097;
-constexpr A_long kCameraLayerId = 1000, kFirstLightLayerId = 1001, kEnvironmentLayerId = 2000;
+Action setAction(const std::string& where, const std::string& what, int index, const json& value) {
+    Action a;
+    a.where = where;
+    a.what = what;
+    a.index = index;
+    a.value = value;
+    return a;
+}
+
+// The scene's effect as the actions a person would take, in order.
+std::vector<Action> sceneActions(const json& doc) {
+    std::vector<Action> actions;
+    const json& fx = doc.value("effect", json::object());
+    const json params = fx.value("params", json::object());
+    for (auto it = params.begin(); it != params.end(); ++it) {
+        Action a = setAction("effect.params." + it.key(), "set " + it.key() + " to " + it.value().dump(), -1, it.value());
+        a.target = it.key();
+        actions.push_back(a);
+    }
+    if (doc.contains("environment"))
+        actions.push_back(setAction("environment", "set Environment Map to " + std::to_string(kEnvironmentLayerId),
+                                    kEnvironmentParam, kEnvironmentLayerId));
+
+    const json& slots = fx.value("slots", json::array());
+    for (size_t i = 0; i < slots.size(); ++i) {
+        const json& s = slots[i];
+        const std::string path = "effect.slots[" + std::to_string(i) + "]";
+        const std::string slot = "slot " + std::to_string(i);
+        const int first = kFirstSlotParam + static_cast<int>(i) * kSlotParams;
+        Action add;
+        add.kind = Action::Add;
+        add.where = path;
+        add.what = "add primitive";
+        actions.push_back(add);
+        const int type = s.contains("type") ? primitiveTypeOf(s["type"]) : 1;
+        if (type != 1)  // Add makes a Sphere
+            actions.push_back(setAction(path + ".type",
+                                        "set " + slot + "/Primitive to \"" + kPrimitiveNames[type - 1] + "\"",
+                                        first + kTypeOffset, type));
+        const A_long layer = s.value("layer", 0);
+        if (layer != 0)
+            actions.push_back(setAction(path + ".layer", "attach " + slot + " to layer " + std::to_string(layer),
+                                        first + kNullLayerOffset, layer));
+        const json slotParams = s.value("params", json::object());
+        for (auto it = slotParams.begin(); it != slotParams.end(); ++it) {
+            Action a = setAction(path + ".params." + it.key(), "set " + slot + "/" + it.key() + " to " + it.value().dump(),
+                                 -1, it.value());
+            a.target = it.key();
+            a.slot = static_cast<int>(i);
+            actions.push_back(a);
+        }
+    }
+
+    const json& list = fx.value("actions", json::array());
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& j = list[i];
+        Action a;
+        a.where = "effect.actions[" + std::to_string(i) + "]";
+        if (j.contains("add")) {
+            a.kind = Action::Add;
+            a.what = "add primitive";
+        } else if (j.contains("attach")) {
+            const int slot = j["slot"].get<int>();
+            a.index = kFirstSlotParam + slot * kSlotParams + kNullLayerOffset;
+            a.value = j["attach"];
+            a.what = a.value.get<A_long>() ? "attach slot " + std::to_string(slot) + " to layer " + a.value.dump()
+                                           : "detach slot " + std::to_string(slot);
+        } else {
+            a.target = j["set"];
+            a.value = j["to"];
+            a.what = "set " + targetText(a.target) + " to " + a.value.dump();
+        }
+        actions.push_back(a);
+    }
+    return actions;
+}
 
 }  // namespace
 
@@ -403,7 +618,7 @@ int sceneFrameCount(const Scene& scene) {
     return std::max(1, (int)std::lround(duration * fps));
 }
 
-bool applyScene(Host& host, const Scene& scene, std::string* error) {
+bool applyScene(Host& host, const Scene& scene, std::string* error, std::vector<AppliedAction>* applied) {
     const json& doc = scene.doc;
     Project& project = host.project();
     const json& c = doc.value("composition", json::object());
@@ -417,7 +632,7 @@ bool applyScene(Host& host, const Scene& scene, std::string* error) {
     in.width = project.comp.width;
     in.height = project.comp.height;
 
-    // Layers: the effect's own, then camera, lights, nulls and the environment image.
+    // Layers: the effect's own, then camera, lights, nulls, plain 2D layers and the environment image.
     project.comp.layers.clear();
     project.effectLayerId = kEffectLayerId;
     project.addLayer(kEffectLayerId, "Morphalith", AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE);
@@ -455,7 +670,11 @@ bool applyScene(Host& host, const Scene& scene, std::string* error) {
                                            AEGP_LayerFlag_NULL_LAYER);
         readTransform(j, &null);
     }
-    A_long envLayer = 0;
+    for (const json& j : doc.value("layers", json::array())) {
+        const A_long id = j["id"].get<A_long>();
+        project.addLayer(id, j.value("name", "Layer " + std::to_string(id)), AEGP_ObjectType_AV,
+                         AEGP_LayerFlag_VIDEO_ACTIVE);
+    }
     if (doc.contains("environment")) {
         const json& e = doc["environment"];
         Layer& env = project.addLayer(kEnvironmentLayerId, "Environment", AEGP_ObjectType_AV,
@@ -475,7 +694,6 @@ bool applyScene(Host& host, const Scene& scene, std::string* error) {
             p.imageRGBA.resize((size_t)p.imageWidth * p.imageHeight * 4);
             for (size_t i = 0; i < p.imageRGBA.size(); ++i) p.imageRGBA[i] = col[i % 4].get<float>();
         }
-        envLayer = kEnvironmentLayerId;
     }
 
     // The effect instance.
@@ -487,46 +705,9 @@ bool applyScene(Host& host, const Scene& scene, std::string* error) {
         return false;
     }
     if ((int)project.streams.size() < kNumParams) project.streams.resize(kNumParams);
-    project.streams[kEnvironmentParam].type = AEGP_StreamType_LAYER_ID;
-    project.streams[kEnvironmentParam].value.layer_id = envLayer;
 
-    const json& fx = doc.value("effect", json::object());
-    if (fx.contains("params") &&
-        !setParams(host, fx["params"], kGlobalParams, kNumParams, 0, "effect.params", error))
-        return false;
-
-    // The flat sequence data: eleven (type, layer id) pairs and the slot count, as a project stores it.
-    std::vector<unsigned char> flat(92, 0);
-    const json& slots = fx.value("slots", json::array());
-    for (size_t i = 0; i < slots.size(); ++i) {
-        const json& s = slots[i];
-        int32_t type = 1;
-        if (s.contains("type")) type = s["type"].is_string() ? kPrimitiveTypes.at(s["type"].get<std::string>())
-                                                             : s["type"].get<int32_t>();
-        const int32_t layer = s.value("layer", 0);
-        std::memcpy(&flat[i * 8], &type, 4);
-        std::memcpy(&flat[i * 8 + 4], &layer, 4);
-        const int first = kFirstSlotParam + (int)i * kSlotParams;
-        const std::string path = "effect.slots[" + std::to_string(i) + "].params";
-        // The slot's popup and layer follow the sequence data, as the effect keeps them in step.
-        project.streams[first + 2].value.one_d.value = type;
-        project.streams[first + 3].type = AEGP_StreamType_LAYER_ID;
-        project.streams[first + 3].value.layer_id = layer;
-        if (s.contains("params") && !setParams(host, s["params"], first, first + kSlotParams, first, path, error))
-            return false;
-    }
-    const float count = (float)slots.size();
-    std::memcpy(&flat[88], &count, 4);
-
-    SavedProject saved;
-    saved.streams = project.streams;
-    saved.hasSequenceData = true;
-    saved.sequenceData = flat;
-    err = host.reopenProject(saved);
-    if (err) {
-        *error = "handing the sequence data back failed with " + std::to_string(err);
-        return false;
-    }
+    for (const Action& action : sceneActions(doc))
+        if (!runAction(host, action, applied, error)) return false;
     return true;
 }
 

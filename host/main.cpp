@@ -8,6 +8,7 @@
 
 #include "host/Host.h"
 #include "host/OutputCapture.h"
+#include "host/PanelCommand.h"
 #include "host/RenderCommand.h"
 
 namespace {
@@ -123,11 +124,13 @@ int main(int argc, char** argv) {
                 "entry point, kind, API version) and the version and flags global set-up declares");
     CLI::App* paramsSub = app.add_subcommand(
         "params", "list the effect panel the module declares: index, name (indented by group), type, default, "
-                  "range and flags");
+                  "range and flags; with --visible, the panel a person sees after a scene's actions");
     CLI::App* renderSub = app.add_subcommand(
         "render", "render SCENE (or the built-in default scene) through the effect to OUT, one frame or a range");
     host::RenderOptions renderOptions;
     host::addRenderOptions(renderSub, &renderOptions);
+    host::ParamsOptions paramsOptions;
+    host::addParamsOptions(paramsSub, &paramsOptions);
     for (CLI::App* sub : {infoSub, paramsSub, renderSub}) {
         sub->allow_extras();
         sub->footer("--module PATH and --trace (see morphalith-host --help) may come before or after the command.");
@@ -164,6 +167,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (*renderSub) return host::renderCommand(h, renderOptions);
+    if (*paramsSub && paramsOptions.wantsVisiblePanel()) {
+        // Each action's log lines are read back from the module's captured output.
+        h.setCaptureOutput(true);
+        return host::paramsCommand(h, paramsOptions, out);
+    }
     if (*paramsSub) return params(h, out);
     return info(h, out);
 }

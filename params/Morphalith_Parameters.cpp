@@ -1,5 +1,5 @@
-// Morphalith_Parameters.cpp — the declaration of the parameter panel; visibility and the reaction to
-// changes follow with the panel's run-time behaviour.
+// Morphalith_Parameters.cpp — the declaration of the parameter panel. Its run-time shape is
+// ParamVisibility.cpp; the reaction to the user's changes is ParamChanges.cpp.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -175,9 +175,4 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF_
         remembered = effectUI->PF_SetOptionsButtonName(in_data->effect_ref, "Info");
     }
     return remembered;
-}
-
-PF_Err UpdateParamsUI(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*) { return PF_Err_NONE; }
-PF_Err UserChangedParam(PF_InData*, PF_OutData*, PF_ParamDef*[], const PF_UserChangedParamExtra*) {
-    return PF_Err_NONE;
 }

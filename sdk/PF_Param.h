@@ -177,6 +177,16 @@ typedef PF_ParamDef** PF_ParamList;
 
 enum { PF_MAX_PARAM_NAME_LEN = 31 };
 
+// ---- Change flags (PF_ParamDef::uu.change_flags, during commands other than PARAMS_SETUP) -------------
+// A definition the plug-in changed in the parameter array carries CHANGED_VALUE; the host then takes
+// its new value when the command returns.
+enum { PF_ChangeFlag_NONE = 0, PF_ChangeFlag_CHANGED_VALUE = 1L << 0 };
+
+// The extra record of PF_Cmd_USER_CHANGED_PARAM: which parameter the user changed.
+struct PF_UserChangedParamExtra {
+    PF_ParamIndex param_index;
+};
+
 // ---- Custom UI registration -------------------------------------------------------------------------------
 enum {
     PF_CustomEFlag_NONE = 0,

@@ -106,7 +106,10 @@ TEST_F(HandleWrappers, CompositionAndLayers) {
     int flags = 0;
     EXPECT_EQ(layer.getLayerFlags(&flags), A_Err(0));
     EXPECT_EQ(flags, AEGP_LayerFlag_LAYER_IS_3D | AEGP_LayerFlag_NULL_LAYER);
-    EXPECT_THROW(LayerHandleWrapper(&suites, comp, 999), int);
+    // No layer has id 999: the host answers with no layer and no error; a composition it does not
+    // know is an error, which the wrapper throws.
+    EXPECT_EQ(LayerHandleWrapper(&suites, comp, 999).get(), nullptr);
+    EXPECT_THROW(LayerHandleWrapper(&suites, nullptr, 17), int);
 
     A_Time compTime{};
     in()->current_time = 12;

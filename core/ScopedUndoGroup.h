@@ -1,0 +1,30 @@
+// ScopedUndoGroup.h — a host undo group open for one scope: every project change the plug-in makes
+// inside it becomes one undo step named `name`.
+//
+// The group is closed on every path out of the scope, exceptions included, and only when the host
+// opened it: closing a group the host refused would close someone else's.
+#ifndef MORPHALITH_CORE_SCOPED_UNDO_GROUP_H
+#define MORPHALITH_CORE_SCOPED_UNDO_GROUP_H
+
+#include "AEGP_SuiteHandler.h"
+
+class ScopedUndoGroup {
+public:
+    ScopedUndoGroup(const AEGP_SuiteHandler& suites, const char* name) : suites_(suites) {
+        open_ = suites_.UtilitySuite3()->AEGP_StartUndoGroup(name) == A_Err(0);
+    }
+    // The host's answer to the closing call is not the plug-in's to act on.
+    ~ScopedUndoGroup() {
+        if (open_) suites_.UtilitySuite3()->AEGP_EndUndoGroup();
+    }
+    ScopedUndoGroup(const ScopedUndoGroup&) = delete;
+    ScopedUndoGroup& operator=(const ScopedUndoGroup&) = delete;
+
+    bool isOpen() const { return open_; }
+
+private:
+    const AEGP_SuiteHandler& suites_;
+    bool open_ = false;
+};
+
+#endif  // MORPHALITH_CORE_SCOPED_UNDO_GROUP_H
