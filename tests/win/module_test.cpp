@@ -13,6 +13,7 @@
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "GlobalData.h"
+#include "Headers/LogsController.h"
 #include "Version.h"
 #include "host/Host.h"
 #include "stb/stb_image.h"
@@ -383,6 +384,19 @@ TEST(ModuleLog, GoesToTheDebuggerAndUnderADebugLogFolderToTheDesktop) {
         h.module().unload();
     }
     DeleteFileA(logFile.c_str());
+}
+
+// A saved build log goes to the desktop's "Quorvex Labs" folder, its path joined with backslashes, each
+// run of line ends collapsed to one (written as a Windows text file).
+TEST(ModuleLog, SavedLogsGoToTheDesktopFolderWithBackslashes) {
+    host::Host h(wine_test::modulePath());
+    h.outData().my_version = 558594;
+    const std::string expected = desktopFolder() + "\\Quorvex Labs\\Morphalith.log";
+    DeleteFileA(expected.c_str());
+    EXPECT_EQ(saveLogs(&h.inData(), &h.outData(), "a\n\n\nb\n\n"), expected);
+    const std::string saved = wine_test::readFile(expected);
+    EXPECT_NE(saved.find(" :: [MRPH] :: Morphalith, v1.1.0 in AE v13.28\r\na\r\nb\r\n\r\n"), std::string::npos) << saved;
+    DeleteFileA(expected.c_str());
 }
 
 }  // namespace
