@@ -25,7 +25,7 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/win/morphalith_win_tests
     OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/morphalith_win_tests.manifest)
 target_include_directories(morphalith_win_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/win)
 # The plug-in's own pieces are linked in as well, to drive the dialog and the clipboard directly.
-target_link_libraries(morphalith_win_tests PRIVATE morphalith_plugin_win morphalith_host_win gtest d3d9 advapi32)
+target_link_libraries(morphalith_win_tests PRIVATE morphalith_plugin_win morphalith_host_win gtest advapi32)
 target_compile_definitions(morphalith_win_tests PRIVATE MRPH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 target_link_options(morphalith_win_tests PRIVATE -static -static-libgcc -static-libstdc++)
 add_dependencies(morphalith_win_tests Morphalith)

@@ -177,19 +177,35 @@ TEST_F(DebugDialog, ShowDebugInfoReturnsOnceTheDialogIsClosed) {
     EXPECT_TRUE(shown);
 }
 
-// A host that names a debug-text sink says nobody is at the screen: the text goes to the sink and to
-// the log, and no dialog is made.
-TEST(DebugDialogHeadless, ANonInteractiveHostGetsTheTextInItsSinkAndTheLog) {
-    host::Host h(wine_test::modulePath());  // names its sink, as the Linux stand-in host does
+// Where nobody can answer a dialog, no dialog is made: the text goes to the log, and to the sink of a
+// host that names one (as the stand-in host does, saying it is not interactive).
+TEST(DebugDialogHeadless, TheTextGoesToTheLogAndTheHostsSink) {
     debugDialogOpened = [](HWND dialog) {
         EndDialog(dialog, IDOK);
         ADD_FAILURE() << "a dialog was made";
     };
-    wine_test::DebugOutputCapture console;
-    EXPECT_EQ(showDebugInfo("line one\n\nline two"), PF_Err_NONE);
+    {
+        SCOPED_TRACE("a host that names a debug-text sink");
+        host::Host h(wine_test::modulePath());
+        wine_test::DebugOutputCapture console;
+        EXPECT_EQ(showDebugInfo("line one\n\nline two"), PF_Err_NONE);
+        EXPECT_EQ(h.debugTexts(), std::vector<std::string>{"line one\n\nline two"});
+        EXPECT_TRUE(console.contains("] : Debug Information:\nline one\n\nline two\n")) << console.text();
+    }
+    {
+        SCOPED_TRACE("a window station shown on no screen, as a service has");
+        HWINSTA shown = GetProcessWindowStation();
+        HWINSTA hidden = CreateWindowStationA("MorphalithTestStation", 0, WINSTA_ALL_ACCESS, nullptr);
+        ASSERT_NE(hidden, nullptr);
+        ASSERT_TRUE(SetProcessWindowStation(hidden));
+        wine_test::DebugOutputCapture console;
+        const PF_Err err = showDebugInfo("build log");
+        SetProcessWindowStation(shown);
+        CloseWindowStation(hidden);
+        EXPECT_EQ(err, PF_Err_NONE);
+        EXPECT_TRUE(console.contains("] : Debug Information:\nbuild log\n")) << console.text();
+    }
     debugDialogOpened = nullptr;
-    EXPECT_EQ(h.debugTexts(), std::vector<std::string>{"line one\n\nline two"});
-    EXPECT_TRUE(console.contains("] : Debug Information:\nline one\n\nline two\n")) << console.text();
 }
 
 }  // namespace

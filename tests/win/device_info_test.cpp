@@ -95,7 +95,7 @@ protected:
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(std::strlen(value) + 1));
         RegCloseKey(key);
         std::string printed;
-        EXPECT_EQ(wine_test::runChild({"device-info"}, &printed, {}, kProgram), 0) << printed;
+        EXPECT_EQ(wine_test::runChild({"device-info"}, &printed, kProgram), 0) << printed;
         return printed;
     }
 };

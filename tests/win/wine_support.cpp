@@ -36,23 +36,6 @@ std::string commandArg(const std::string& arg) {
     return out + "\"";
 }
 
-// The current environment block with `extra` ("NAME=value") set over it.
-std::vector<char> environmentBlock(const std::vector<std::string>& extra) {
-    std::vector<std::string> entries;
-    LPCH current = GetEnvironmentStringsA();
-    for (const char* p = current; *p; p += std::strlen(p) + 1) entries.emplace_back(p);
-    FreeEnvironmentStringsA(current);
-    for (const std::string& e : extra) {
-        const std::string name = e.substr(0, e.find('=') + 1);
-        std::erase_if(entries, [&](const std::string& x) { return _strnicmp(x.c_str(), name.c_str(), name.size()) == 0; });
-        entries.push_back(e);
-    }
-    std::vector<char> block;
-    for (const std::string& e : entries) block.insert(block.end(), e.c_str(), e.c_str() + e.size() + 1);
-    block.push_back('\0');
-    return block;
-}
-
 }  // namespace
 
 std::string programFolder() {
@@ -86,8 +69,8 @@ std::string DebugOutputCapture::text() const {
     return *text_;
 }
 
-int runChild(const std::vector<std::string>& args, std::string* output, const std::vector<std::string>& environment,
-             const std::string& asProgram, DWORD timeoutMs) {
+int runChild(const std::vector<std::string>& args, std::string* output, const std::string& asProgram,
+             DWORD timeoutMs) {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string program = self;
@@ -109,10 +92,9 @@ int runChild(const std::vector<std::string>& args, std::string* output, const st
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process{};
-    std::vector<char> env = environmentBlock(environment);
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    const BOOL started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, env.data(), nullptr,
+    const BOOL started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                         &startup, &process);
     CloseHandle(writeEnd);
     int code = -1;

@@ -33,13 +33,11 @@ private:
     std::string* text_;
 };
 
-// Runs this test program again as a child: `--child MODE ARGS...` (see main.cpp), with extra
-// environment variables ("NAME=value"), under another file name when `asProgram` is given (a copy of
-// this program is made there first). Returns the exit code, or -1 when it could not be started or
+// Runs this test program again as a child: `--child MODE ARGS...` (see main.cpp), under another file
+// name when `asProgram` is given (a copy of this program is made beside it first). Returns the exit code, or -1 when it could not be started or
 // ran for longer than the timeout; *output gets what it printed to standard output. This thread's
 // messages are dispatched while it waits.
-int runChild(const std::vector<std::string>& args, std::string* output = nullptr,
-             const std::vector<std::string>& environment = {}, const std::string& asProgram = "",
+int runChild(const std::vector<std::string>& args, std::string* output = nullptr, const std::string& asProgram = "",
              DWORD timeoutMs = 60000);
 
 // A new empty folder under the user's temporary folder, removed with everything in it at the end.
