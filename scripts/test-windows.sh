@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 build="${1:-build-win}"
 jobs="${MRPH_JOBS:-$(nproc)}"
 [ -x "$build/morphalith_win_tests.exe" ] || { echo "test-windows: build $build first" >&2; exit 1; }
+build="$(cd "$build" && pwd)"
 
 export MRPH_BUILD="$build" MRPH_JOBS_USED="$jobs"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
@@ -20,6 +21,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     ctest --test-dir "$MRPH_BUILD" -j"$MRPH_JOBS_USED" --output-on-failure --timeout 900
     status=$?
     # Let the wine session end while its display is still there.
-    WINEPREFIX="$PWD/$MRPH_BUILD/wine/prefix" /usr/lib/wine/wineserver -w
+    WINEPREFIX="$MRPH_BUILD/wine/prefix" /usr/lib/wine/wineserver -w
     echo "test-windows: $((SECONDS - start)) s in all"
     exit $status'
