@@ -44,6 +44,13 @@ struct CachedImage {
 
 // Cache key of the environment-map texture on the GPU.
 struct GPUCachedTexture {
+#if defined(_WIN32)
+    // The Windows layout: the CUDA array of the environment map and its channel format (x, y, z, w bit
+    // counts and kind) ahead of the key. The module built here has no CUDA path: both stay zero, and
+    // global set-down has nothing to free.
+    void* cudaArray = nullptr;
+    int32_t cudaChannelFormat[5] = {};
+#endif
     int width;
     int height;
     int time;     // in_data->current_time of the frame it was made for

@@ -13,6 +13,10 @@
 #include "ReturnMessage.h"
 #include "Version.h"
 
+#if defined(_WIN32)
+#include "platform/win/PluginModule_Win.h"
+#endif
+
 namespace {
 
 // The GPU flag is added only once set-up has got as far as building the global data.
@@ -42,6 +46,9 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF_
 
     out_data->out_flags = kEffectOutFlags;
     out_data->out_flags2 = kEffectOutFlags2BeforeGPU;
+#if defined(_WIN32)
+    rememberPluginModule();  // the module whose resources hold the About image and the debug dialog
+#endif
 
     PF_HandleSuite1* handles = suites.HandleSuite1();
     PF_Handle globalH = handles->host_new_handle(sizeof(GlobalData));

@@ -15,6 +15,14 @@
 #include "host/ParamCheckout.h"
 #include "host/OutputCapture.h"
 
+#if defined(_WIN32)
+// The Windows test host (tests/win) has the C runtime's environment calls only.
+namespace {
+int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+int unsetenv(const char* name) { return _putenv_s(name, ""); }
+}  // namespace
+#endif
+
 namespace host {
 
 namespace {
@@ -95,7 +103,11 @@ PF_Err RegisterUI(PF_ProgPtr, PF_CustomUIInfo* info) {
 
 std::string makeDebugSinkPath() {
     static int counter = 0;
+#if defined(_WIN32)
+    const char* tmp = std::getenv("TEMP");
+#else
     const char* tmp = std::getenv("TMPDIR");
+#endif
     std::string dir = tmp && *tmp ? tmp : "/tmp";
     return dir + "/morphalith-debug-text-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
 }

@@ -1,10 +1,37 @@
 #include "host/PluginModule.h"
 
+#if defined(_WIN32)
+#include <windows.h>  // the Windows test host (tests/win) loads the .aex with LoadLibrary
+#else
 #include <dlfcn.h>
+#endif
 
 namespace host {
 
 namespace {
+
+#if defined(_WIN32)
+void* openLibrary(const std::string& path, std::string* why) {
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) *why = "error " + std::to_string(GetLastError());
+    return reinterpret_cast<void*>(module);
+}
+void* findSymbol(void* library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+void closeLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+#else
+void* openLibrary(const std::string& path, std::string* why) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* text = dlerror();
+        *why = text ? text : "unknown error";
+    }
+    return handle;
+}
+void* findSymbol(void* library, const char* name) { return dlsym(library, name); }
+void closeLibrary(void* library) { dlclose(library); }
+#endif
 
 std::string text(const A_u_char* s) { return s ? reinterpret_cast<const char*>(s) : ""; }
 
@@ -31,13 +58,13 @@ PluginModule::~PluginModule() { unload(); }
 bool PluginModule::load(const std::string& path, SPBasicSuite* basic) {
     unload();
     path_ = path;
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    handle_ = openLibrary(path, &why);
     if (!handle_) {
-        const char* why = dlerror();
-        error_ = "cannot load module " + path + ": " + (why ? why : "unknown error");
+        error_ = "cannot load module " + path + ": " + why;
         return false;
     }
-    auto entry = reinterpret_cast<PF_PluginDataEntryFunc>(dlsym(handle_, "PluginDataEntryFunction"));
+    auto entry = reinterpret_cast<PF_PluginDataEntryFunc>(findSymbol(handle_, "PluginDataEntryFunction"));
     if (!entry) {
         error_ = "module " + path + " has no PluginDataEntryFunction";
         unload();
@@ -51,7 +78,7 @@ bool PluginModule::load(const std::string& path, SPBasicSuite* basic) {
         unload();
         return false;
     }
-    effectMain_ = reinterpret_cast<PF_EffectMainFunc>(dlsym(handle_, registration_.entryPoint.c_str()));
+    effectMain_ = reinterpret_cast<PF_EffectMainFunc>(findSymbol(handle_, registration_.entryPoint.c_str()));
     if (!effectMain_) {
         error_ = "module " + path + " has no entry point \"" + registration_.entryPoint + "\"";
         unload();
@@ -61,7 +88,7 @@ bool PluginModule::load(const std::string& path, SPBasicSuite* basic) {
 }
 
 void PluginModule::unload() {
-    if (handle_) dlclose(handle_);
+    if (handle_) closeLibrary(handle_);
     handle_ = nullptr;
     effectMain_ = nullptr;
 }

@@ -2,7 +2,8 @@
 //
 // Both are made at build time from the one kernel source (Morphalith_Kernel.h) by the preprocessor,
 // so they hold no comments and no includes. The OpenCL text still holds the directives that its
-// run-time prefix "#define GF_OPENCL_SUPPORTS_16F 0\n" governs; build it with that prefix first.
+// run-time prefix "#define GF_OPENCL_SUPPORTS_16F 0\n" governs; build it with that prefix first. The
+// Windows module's OpenCL text also keeps #line markers into the kernel's own files.
 #ifndef MORPHALITH_KERNEL_STRINGS_H
 #define MORPHALITH_KERNEL_STRINGS_H
 

@@ -149,8 +149,14 @@ PF_Err GPUDeviceSetup(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetu
             if (!handle) return PF_Err_OUT_OF_MEMORY;
             void** block = static_cast<void**>(*handle);
             *block = nullptr;
+#if defined(_WIN32)
+            // The Windows text (with #line markers) is measured where it is used.
+            const size_t textLength = std::strlen(kMorphalith_Kernel_OpenCLString);
+#else
+            const size_t textLength = kMorphalith_Kernel_OpenCLStringLength;
+#endif
             err = CompileOpenCLKernel(in_data, out_data, device.contextPV, device.devicePV,
-                                      kMorphalith_Kernel_OpenCLString, kMorphalith_Kernel_OpenCLStringLength, block);
+                                      kMorphalith_Kernel_OpenCLString, textLength, block);
             // The host gets the handle whatever the build gave, and frees it at set-down.
             extra->output->gpu_data = handle;
             out_data->out_flags2 = PF_OutFlag2_SUPPORTS_GPU_RENDER_F32;

@@ -1,22 +1,46 @@
 #!/usr/bin/env bash
-# Checks the cross-built Windows module: its three undecorated exports and its property list resource.
+# Checks the cross-built Windows module with the mingw tools: its three undecorated exports, no
+# load-time import of d3d9.dll (it is loaded at run time), and its resources as the resource compiler
+# reads them back: the property list, the About PNG, the Debug Information dialog and its layout.
 set -euo pipefail
 module="${1:?usage: check-windows-module.sh Morphalith.aex}"
-objdump=x86_64-w64-mingw32-objdump
+prefix=x86_64-w64-mingw32
+fail() {
+    echo "check-windows-module: $module $*" >&2
+    exit 1
+}
 
-exports=$($objdump -p "$module" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/{print $NF}' | grep -v Table)
+headers=$($prefix-objdump -p "$module")
+exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<< "$headers" | awk '/\[/{print $NF}' | grep -v Table)
 for name in EffectMain NvOptimusEnablementCuda PluginDataEntryFunction; do
-    if ! grep -qx "$name" <<< "$exports"; then
-        echo "check-windows-module: $module does not export $name (exports: $(echo $exports))" >&2
-        exit 1
-    fi
+    grep -qx "$name" <<< "$exports" || fail "does not export $name (exports: $(echo $exports))"
 done
+if grep -qi "DLL Name: d3d9.dll" <<< "$headers"; then fail "imports d3d9.dll at load time"; fi
 
-resources=$($objdump -s -j .rsrc "$module")
-for text in "P.I.P." "MIB8dnik" "Morphalit" "QVX_Morph" "EffectMain"; do
-    if ! grep -q "$text" <<< "$resources"; then
-        echo "check-windows-module: the property list in $module lacks \"$text\"" >&2
-        exit 1
-    fi
+# Every resource in language 1033 (U.S. English), as windres writes them back as a script.
+resources=$($prefix-windres -i "$module" -O rc)
+grep -q "^LANGUAGE" <<< "$resources" || fail "has no resources"
+languages=$(grep "^LANGUAGE" <<< "$resources" | sort -u)
+[ "$languages" = "LANGUAGE 9, 1" ] || fail "has resources in other languages: $languages"
+expect() {
+    grep -qF -- "$1" <<< "$resources" || fail "lacks the resource line \"$1\""
+}
+expect '16000 "PIPL"'
+expect '254 255'
+expect '0x474e5089L'                           # the PNG signature
+expect '101 "AFX_DIALOG_LAYOUT"'
+expect '101 DIALOGEX 0, 0, 460, 200'
+expect 'STYLE 0x80cc00c8'
+expect 'CAPTION "Debug Information"'
+expect 'FONT 8, "MS Shell Dlg", 400, 0, 1'
+expect 'DEFPUSHBUTTON "OK", 1, 405, 180, 50, 14, 0x50010001'
+expect 'PUSHBUTTON "Cancel", 3, 350, 180, 50, 14, 0x50010000'
+expect 'PUSHBUTTON "Save", 4, 295, 180, 50, 14, 0x50010000'
+expect 'EDITTEXT 1001, 5, 5, 450, 170, 0x50a100c4'
+# The property list's texts, as the section dump shows them.
+section=$($prefix-objdump -s -j .rsrc "$module")
+for text in "MIB8dnik" "Morphalit" "QVX_Morph" "EffectMain"; do
+    grep -q "$text" <<< "$section" || fail "has a property list without \"$text\""
 done
-echo "check-windows-module: $module exports $(echo $exports) and carries its property list"
+echo "check-windows-module: $module exports $(echo $exports), imports no d3d9.dll, and carries its property list," \
+     "About image and Debug Information dialog"

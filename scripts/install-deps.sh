@@ -10,6 +10,10 @@ packages=(
     libgtest-dev libbenchmark-dev
     clang
     mingw-w64 binutils-mingw-w64-x86-64
+    # The Windows module's tests: wine in a virtual X display; Direct3D 9 needs Mesa's GL drivers, and
+    # wine's X11 driver the X extension libraries (recommended packages, so named here).
+    wine64 xvfb xauth libgl1 libgl1-mesa-dri
+    libxrender1 libxrandr2 libxi6 libxfixes3 libxcursor1 libxinerama1 libxcomposite1 libxxf86vm1
 )
 
 missing=()

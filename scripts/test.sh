@@ -2,7 +2,9 @@
 # Installs what is missing, builds everything, and runs every test:
 #   1. the suite in a Release build (ctest);
 #   2. the suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the Windows cross build of Morphalith.aex, with its exports and property list checked.
+#   3. the Windows cross build of Morphalith.aex, with its exports and resources checked, and its tests
+#      under wine (the module loaded and driven by the Windows test host, its frames compared with the
+#      Linux module's): about 25 s, the wine prefix included, after a cross build of about 1.5 min.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
@@ -25,6 +27,10 @@ ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1
     ctest --test-dir build-asan -j"$jobs" --output-on-failure --timeout 900
 
 echo "== Windows cross build =="
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DMRPH_LINUX_BUILD="$PWD/build"
 cmake --build build-win -j"$jobs"
 ./scripts/check-windows-module.sh build-win/Morphalith.aex
+
+echo "== Windows module under wine =="
+./scripts/test-windows.sh build-win

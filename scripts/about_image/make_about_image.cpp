@@ -1,4 +1,6 @@
-// make_about_image — draws the About header's picture, resources/about_image.png (250 x 70, RGB).
+// make_about_image — draws the About header's picture, resources/about_image.png (250 x 70, 8-bit RGBA,
+// PNG colour type 6; every pixel opaque: the Windows header draws it as 32-bit BGR with the alpha
+// in the fourth byte, and the bundle build reads it as RGB).
 //
 // Three signed-distance shapes lit from the upper left, beside the effect's name in a 5x7 pixel font.
 // Build and run from the repository root:
@@ -15,7 +17,7 @@
 
 namespace {
 
-constexpr int kWidth = 250, kHeight = 70;
+constexpr int kWidth = 250, kHeight = 70, kChannels = 4;
 
 struct Vec3 {
     float x, y, z;
@@ -83,10 +85,11 @@ const Glyph* glyph(char c) {
 
 void put(std::vector<unsigned char>& img, int x, int y, Vec3 rgb) {
     if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return;
-    unsigned char* p = &img[(static_cast<size_t>(y) * kWidth + x) * 3];
+    unsigned char* p = &img[(static_cast<size_t>(y) * kWidth + x) * kChannels];
     p[0] = static_cast<unsigned char>(std::clamp(rgb.x, 0.0f, 1.0f) * 255.0f + 0.5f);
     p[1] = static_cast<unsigned char>(std::clamp(rgb.y, 0.0f, 1.0f) * 255.0f + 0.5f);
     p[2] = static_cast<unsigned char>(std::clamp(rgb.z, 0.0f, 1.0f) * 255.0f + 0.5f);
+    p[3] = 255;
 }
 
 void text(std::vector<unsigned char>& img, const char* s, int x0, int y0, int scale, Vec3 rgb) {
@@ -106,7 +109,7 @@ void text(std::vector<unsigned char>& img, const char* s, int x0, int y0, int sc
 
 int main(int argc, char** argv) {
     const char* out = argc > 1 ? argv[1] : "about_image.png";
-    std::vector<unsigned char> img(static_cast<size_t>(kWidth) * kHeight * 3);
+    std::vector<unsigned char> img(static_cast<size_t>(kWidth) * kHeight * kChannels);
     const Vec3 materials[] = {{0.85f, 0.45f, 0.2f}, {0.25f, 0.55f, 0.95f}, {0.9f, 0.85f, 0.3f}};
     const Vec3 light = normalize({-0.6f, 0.8f, 0.6f});
 
@@ -144,7 +147,7 @@ int main(int argc, char** argv) {
     text(img, "MORPHALITH", 71, 24, 3, {0.92f, 0.93f, 0.96f});
     for (int x = 71; x < 71 + 10 * 18 - 3; ++x) put(img, x, 51, {0.85f, 0.45f, 0.2f});
 
-    if (!stbi_write_png(out, kWidth, kHeight, 3, img.data(), kWidth * 3)) {
+    if (!stbi_write_png(out, kWidth, kHeight, kChannels, img.data(), kWidth * kChannels)) {
         std::fprintf(stderr, "make_about_image: cannot write %s\n", out);
         return 1;
     }

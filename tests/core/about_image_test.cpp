@@ -41,7 +41,8 @@ Loaded loadFrom(const TempBundle& bundle) {
     return out;
 }
 
-TEST(AboutImage, TheShippedImageIs250By70RGB) {
+// The one file serves both builds: the bundle reads it as RGB, the Windows module needs RGBA.
+TEST(AboutImage, TheShippedImageIs250By70RGBA) {
     int w = 0, h = 0, n = 0;
     std::string path = std::string(MRPH_TEST_BUNDLE_DIR) + "/Contents/Resources/about_image.png";
     unsigned char* pixels = stbi_load(path.c_str(), &w, &h, &n, 0);
@@ -49,6 +50,7 @@ TEST(AboutImage, TheShippedImageIs250By70RGB) {
     stbi_image_free(pixels);
     EXPECT_EQ(w, 250);
     EXPECT_EQ(h, 70);
+    EXPECT_EQ(n, 4);
 }
 
 class AboutImageChannels : public ::testing::TestWithParam<int> {};
