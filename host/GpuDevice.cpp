@@ -1,9 +1,11 @@
 #include "host/GpuDevice.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
 
+#include "host/CudaDevice.h"
 #include "host/Host.h"
 #include "host/SuiteRegistry.h"
 
@@ -16,7 +18,12 @@ std::string g_deviceError;
 std::mutex g_worldsLock;
 std::map<const PF_LayerDef*, PF_PixelFormat> g_worlds;
 
+std::atomic<PF_GPU_Framework> g_framework{PF_GPU_Framework_OPENCL};
+
 }  // namespace
+
+void setGpuFramework(PF_GPU_Framework framework) { g_framework = framework; }
+PF_GPU_Framework gpuFramework() { return g_framework; }
 
 OpenCLDevice* OpenCLDevice::get() {
     static std::once_flag once;
@@ -56,6 +63,15 @@ GpuWorld::GpuWorld(int width, int height, int rowPadding, PF_PixelFormat format)
     def_.rowbytes = (width + rowPadding) * 16;
     def_.extent_hint = PF_LRect{0, 0, width, height};
     def_.pix_aspect_ratio = {1, 1};
+    if (gpuFramework() == PF_GPU_Framework_CUDA) {
+        if (width <= 0 || height <= 0) return;
+        cudaMem_ = CudaDevice::allocate((size_t)def_.rowbytes * (size_t)height);
+        if (!cudaMem_) return;
+        def_.data = cudaMem_;
+        std::lock_guard<std::mutex> guard(g_worldsLock);
+        g_worlds[&def_] = format;
+        return;
+    }
     OpenCLDevice* device = OpenCLDevice::get();
     if (!device || width <= 0 || height <= 0) return;
     cl_int err = CL_SUCCESS;
@@ -82,10 +98,14 @@ GpuWorld::~GpuWorld() {
         clFinish(OpenCLDevice::get()->queue());
         clReleaseMemObject(mem_);
     }
+    CudaDevice::release(cudaMem_);
 }
 
 bool GpuWorld::upload(const std::vector<float>& bgra) {
-    if (!mem_ || bgra.size() != (size_t)def_.width * def_.height * 4) return false;
+    if (!ok() || bgra.size() != (size_t)def_.width * def_.height * 4) return false;
+    if (cudaMem_)
+        return CudaDevice::upload(cudaMem_, (size_t)def_.rowbytes, bgra.data(), (size_t)def_.width * 16,
+                                  (size_t)def_.width * 16, (size_t)def_.height);
     const size_t region[3] = {(size_t)def_.width * 16, (size_t)def_.height, 1};
     const size_t origin[3] = {0, 0, 0};
     return clEnqueueWriteBufferRect(OpenCLDevice::get()->queue(), mem_, CL_TRUE, origin, origin, region,
@@ -94,8 +114,11 @@ bool GpuWorld::upload(const std::vector<float>& bgra) {
 }
 
 bool GpuWorld::download(std::vector<float>* bgra) const {
-    if (!mem_) return false;
+    if (!ok()) return false;
     bgra->assign((size_t)def_.width * def_.height * 4, 0.0f);
+    if (cudaMem_)
+        return CudaDevice::download(bgra->data(), (size_t)def_.width * 16, cudaMem_, (size_t)def_.rowbytes,
+                                    (size_t)def_.width * 16, (size_t)def_.height);
     const size_t region[3] = {(size_t)def_.width * 16, (size_t)def_.height, 1};
     const size_t origin[3] = {0, 0, 0};
     // Blocking, after everything queued before it: the kernel's writes included.
@@ -117,6 +140,10 @@ A_Err call(const char* name) { return Host::current() ? Host::current()->hostCal
 PF_Err GetDeviceCount(PF_ProgPtr, A_u_long* count) {
     *count = 0;
     if (A_Err err = call("GetDeviceCount")) return err;
+    if (gpuFramework() == PF_GPU_Framework_CUDA) {
+        *count = CudaDevice::get() ? CudaDevice::get()->count() : 0;
+        return PF_Err_NONE;
+    }
     *count = OpenCLDevice::get() ? 1 : 0;
     return PF_Err_NONE;
 }
@@ -124,6 +151,13 @@ PF_Err GetDeviceCount(PF_ProgPtr, A_u_long* count) {
 PF_Err GetDeviceInfo(PF_ProgPtr, A_u_long index, PF_GPUDeviceInfo* info) {
     std::memset(info, 0, sizeof(*info));
     if (A_Err err = call("GetDeviceInfo")) return err;
+    if (gpuFramework() == PF_GPU_Framework_CUDA) {
+        // The device index is the CUDA device number; the framework's pointers stay null.
+        if (!CudaDevice::get() || index >= (A_u_long)CudaDevice::get()->count()) return PF_Err_INVALID_INDEX;
+        info->device_framework = PF_GPU_Framework_CUDA;
+        info->compatibleB = TRUE;
+        return PF_Err_NONE;
+    }
     OpenCLDevice* device = OpenCLDevice::get();
     if (!device || index != 0) return PF_Err_INVALID_INDEX;
     info->device_framework = PF_GPU_Framework_OPENCL;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "host/CudaDevice.h"
 #include "host/ImageFiles.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
@@ -12,8 +13,9 @@ namespace host {
 
 const char* const kRenderUsage =
     "  render [SCENE] -o OUT [--frames A-B] [--pass beauty|normal|depth|ao] [--size WxH]\n"
+    "         [--framework opencl|cuda]\n"
     "           render SCENE (a JSON project file; the built-in default scene when left out)\n"
-    "           through OpenCL to OUT: .png writes 8-bit RGBA, .exr 32-bit float RGBA.\n"
+    "           through OpenCL (or CUDA) to OUT: .png writes 8-bit RGBA, .exr 32-bit float RGBA.\n"
     "           --frames A-B renders frames A to B (0-based, inclusive) to OUT with the frame\n"
     "           number put in place of a run of '#' or before the extension; --pass picks the\n"
     "           render mode; --size renders at another output size (the composition's by default)\n";
@@ -46,7 +48,7 @@ std::string frameFileName(const std::string& out, int frame, bool range) {
 }
 
 int renderCommand(Host& host, const std::vector<std::string>& args) {
-    std::string scenePath, out, pass;
+    std::string scenePath, out, pass, framework = "opencl";
     int first = 0, last = 0, width = 0, height = 0;
     bool range = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -58,6 +60,8 @@ int renderCommand(Host& host, const std::vector<std::string>& args) {
             if (std::sscanf(args[++i].c_str(), "%d-%d", &first, &last) != 2 || first < 0 || last < first)
                 return fail("--frames wants A-B with 0 <= A <= B, got \"" + args[i] + "\"");
             range = true;
+        } else if (a == "--framework" && hasValue) {
+            framework = args[++i];
         } else if (a == "--pass" && hasValue) {
             pass = args[++i];
         } else if (a == "--size" && hasValue) {
@@ -72,6 +76,9 @@ int renderCommand(Host& host, const std::vector<std::string>& args) {
     if (out.empty()) return fail("no output file (-o OUT)\nusage:\n" + std::string(kRenderUsage));
     static const std::map<std::string, int> kPasses = {{"beauty", 1}, {"normal", 2}, {"depth", 3}, {"ao", 4}};
     if (!pass.empty() && !kPasses.count(pass)) return fail("--pass is one of beauty, normal, depth, ao");
+    if (framework != "opencl" && framework != "cuda") return fail("--framework is one of opencl, cuda");
+    // The CUDA runtime starts only here, when CUDA is asked for.
+    if (framework == "cuda" && !CudaDevice::get()) return fail("no CUDA device: " + CudaDevice::error());
 
     Scene scene;
     std::string error;
@@ -84,7 +91,7 @@ int renderCommand(Host& host, const std::vector<std::string>& args) {
     int status = 0;
     {
         RenderJob job(host);
-        if (PF_Err err = job.setupDevice()) {
+        if (PF_Err err = job.setupDevice(framework == "cuda" ? PF_GPU_Framework_CUDA : PF_GPU_Framework_OPENCL)) {
             status = fail("GPU device set-up failed with " + std::to_string(err) + " " + host.returnMessage());
         }
         const int total = last - first + 1;

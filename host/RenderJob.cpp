@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "PF_Param.h"
+#include "host/CudaDevice.h"
 
 namespace host {
 
@@ -51,6 +52,7 @@ RenderJob::RenderJob(Host& host) : host_(host) { g_job = this; }
 RenderJob::~RenderJob() {
     dropPreRender();
     if (deviceUp_) setdownDevice();
+    setGpuFramework(PF_GPU_Framework_OPENCL);
     if (g_job == this) g_job = nullptr;
 }
 
@@ -58,6 +60,7 @@ PF_Err RenderJob::setupDevice(PF_GPU_Framework framework) {
     PF_GPUDeviceSetupInput input{framework, 0};
     PF_GPUDeviceSetupOutput output{};
     PF_GPUDeviceSetupExtra extra{&input, &output};
+    setGpuFramework(framework);  // the device suite offers, and worlds are made on, this framework
     PF_Err err = host_.command(PF_Cmd_GPU_DEVICE_SETUP, &extra);
     framework_ = framework;
     gpuData_ = output.gpu_data;
@@ -157,7 +160,8 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
 
     // The read-back would wait for the kernel anyway; waiting first keeps the two apart in the times.
     phase = std::chrono::steady_clock::now();
-    if (OpenCLDevice* device = OpenCLDevice::get()) clFinish(device->queue());
+    if (framework_ == PF_GPU_Framework_CUDA) CudaDevice::synchronize();
+    else if (OpenCLDevice* device = OpenCLDevice::get()) clFinish(device->queue());
     times_.execute = msSince(phase);
 
     phase = std::chrono::steady_clock::now();
