@@ -57,6 +57,7 @@ class CudaModuleScene : public mrph_test::RenderedScene {};
 
 TEST_F(CudaModuleScene, AnOpenCLRenderLeavesTheCudaRuntimeAlone) {
     if (host::CudaDevice::started()) GTEST_SKIP() << "skipped: an earlier test in this process started CUDA";
+    if (!host::OpenCLDevice::get()) GTEST_SKIP() << "skipped: no OpenCL device (" << host::OpenCLDevice::error() << ")";
     Open(R"({"composition": {"width": 16, "height": 9}, "nulls": [{"id": 2}],
              "effect": {"slots": [{"type": "Sphere", "layer": 2}]}})");
     Render();
