@@ -89,7 +89,7 @@ bool CudaDevice::synchronize() { return ok(cudaDeviceSynchronize()); }
 
 CudaDevice* CudaDevice::get() {
     g_started = true;
-    g_error = "this build has no CUDA (nvcc was not found when it was configured)";
+    g_error = "this build has no CUDA (configured without nvcc, or with MRPH_WITH_CUDA=OFF)";
     return nullptr;
 }
 

@@ -5,7 +5,7 @@
 
 #if !defined(MRPH_HAVE_CUDA)
 
-TEST(CudaFrame, NeedsACudaBuild) { GTEST_SKIP() << "skipped: built without CUDA (nvcc not found)"; }
+TEST(CudaFrame, NeedsACudaBuild) { GTEST_SKIP() << "skipped: built without CUDA (no nvcc, or MRPH_WITH_CUDA=OFF)"; }
 
 #else
 
