@@ -13,6 +13,7 @@ TEST(CudaFrame, NeedsACudaBuild) { GTEST_SKIP() << "skipped: built without CUDA 
 #include <cstring>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GlobalData.h"
@@ -314,6 +315,35 @@ TEST_F(CudaFrame, AnArrayIsFreedOnTheDeviceItWasMadeOn) {
     EXPECT_EQ(fake_.devicesSet, (std::vector<int>{0, 1, 0, 1}));
     EXPECT_EQ(fake_.arrays.size(), 1u);
     EXPECT_EQ(global()->envTexture.cuda.key.device, 1);
+}
+
+// Two render threads whose frames want different environment arrays (other times): each frame
+// rebuilds the array, and no rebuild may free or refill it while the other thread's kernel runs.
+TEST_F(CudaFrame, RenderThreadsNeverChangeTheArrayUnderAnotherThreadsKernel) {
+    World env = makeWorld(4, 2, 0);
+    fake_.kernelTime = std::chrono::microseconds(300);
+    auto frames = [&](A_long time, PF_Err* result) {
+        PF_InData in = *this->in();
+        PF_OutData out = *this->out();
+        in.current_time = time;
+        in.effect_ref = &kInstanceA;
+        PF_SmartRenderInput input{};
+        input.what_gpu = PF_GPU_Framework_CUDA;
+        PF_SmartRenderExtra extra{&input, nullptr};
+        for (int i = 0; i < 20 && *result == PF_Err_NONE; ++i) {
+            PluginInputParams block = block_;
+            PF_LayerDef output = output_.def;
+            *result = SmartRenderGPU(&in, &out, PF_PixelFormat_GPU_BGRA128, &env.def, &output, &extra, &block);
+        }
+    };
+    PF_Err first = PF_Err_NONE, second = PF_Err_NONE;
+    std::thread a(frames, 0, &first), b(frames, 1, &second);
+    a.join();
+    b.join();
+    EXPECT_EQ(first, PF_Err_NONE);
+    EXPECT_EQ(second, PF_Err_NONE);
+    EXPECT_EQ(fake_.launches.size(), 40u);
+    EXPECT_EQ(fake_.arrayChangesUnderAKernel, 0);
 }
 
 // Sequences of frames and what the environment cache does over them. `picked` sets the changed flag

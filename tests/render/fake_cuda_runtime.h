@@ -4,13 +4,19 @@
 // It is as strict as the runtime where the module could go wrong: copies must stay inside live
 // allocations, objects must be alive when used and freed once. It records every call by name, what
 // was launched and copied, and it can fail any chosen call. A failing release still drops its object:
-// the module asked for it, which is what the tests check.
+// the module asked for it, which is what the tests check. Calls may come from several threads; a
+// kernel counts as running from its launch to the next synchronisation, and an environment array
+// made, filled or freed while one runs is counted in arrayChangesUnderAKernel.
 #ifndef MORPHALITH_TESTS_RENDER_FAKE_CUDA_RUNTIME_H
 #define MORPHALITH_TESTS_RENDER_FAKE_CUDA_RUNTIME_H
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -88,6 +94,9 @@ public:
     std::map<cudaArray_t, FakeArray> arrays;              // live arrays
     std::map<cudaTextureObject_t, cudaArray_t> textures;  // live texture objects
     int devices = 2;
+    std::atomic<int> kernelsRunning{0};
+    std::atomic<int> arrayChangesUnderAKernel{0};
+    std::chrono::microseconds kernelTime{0};  // how long a synchronisation waits for a kernel
 
     size_t live() const { return buffers.size() + arrays.size() + textures.size(); }
     int count(const std::string& name) const {
@@ -102,6 +111,13 @@ private:
         return runtime;
     }
     static FakeCudaRuntime& rt() { return *current(); }
+
+    std::mutex mutex_;
+    using Guard = std::lock_guard<std::mutex>;
+
+    void arrayChange() {
+        if (kernelsRunning > 0) arrayChangesUnderAKernel += 1;
+    }
 
     // Records the call; the injected error for it, or success.
     cudaError_t enter(const char* name) {
@@ -131,12 +147,14 @@ private:
     }
 
     static cudaError_t SetDevice(int device) {
+        Guard guard(rt().mutex_);
         if (cudaError_t err = rt().enter("cudaSetDevice")) return err;
         if (device < 0 || device >= rt().devices) return cudaErrorInvalidDevice;
         rt().devicesSet.push_back(device);
         return cudaSuccess;
     }
     static cudaError_t Malloc(void** p, size_t size) {
+        Guard guard(rt().mutex_);
         if (cudaError_t err = rt().enter("cudaMalloc")) return err;
         rt().mallocSizes.push_back(size);
         std::vector<unsigned char> block(size ? size : 1, 0xCD);
@@ -145,11 +163,13 @@ private:
         return cudaSuccess;
     }
     static cudaError_t Free(void* p) {
+        Guard guard(rt().mutex_);
         const cudaError_t err = rt().enter("cudaFree");
         if (p && !rt().buffers.erase(p)) return cudaErrorInvalidValue;
         return err;
     }
     static cudaError_t Memcpy(void* dst, const void* src, size_t n, cudaMemcpyKind kind) {
+        Guard guard(rt().mutex_);
         if (cudaError_t err = rt().enter("cudaMemcpy")) return err;
         if (kind != cudaMemcpyHostToDevice) return cudaErrorInvalidMemcpyDirection;
         unsigned char* d = rt().deviceBytes(dst, n);
@@ -158,12 +178,15 @@ private:
         return cudaSuccess;
     }
     static cudaChannelFormatDesc CreateChannelDesc(int x, int y, int z, int w, cudaChannelFormatKind kind) {
+        Guard guard(rt().mutex_);
         rt().calls.push_back("cudaCreateChannelDesc");
         return cudaChannelFormatDesc{x, y, z, w, kind};
     }
     static cudaError_t MallocArray(cudaArray_t* array, const cudaChannelFormatDesc* desc, size_t width,
                                    size_t height, unsigned int flags) {
+        Guard guard(rt().mutex_);
         if (cudaError_t err = rt().enter("cudaMallocArray")) return err;
+        rt().arrayChange();
         if (flags != 0 || width == 0) return cudaErrorInvalidValue;
         FakeArray a;
         a.format = *desc;
@@ -178,7 +201,9 @@ private:
     }
     static cudaError_t Memcpy2DToArray(cudaArray_t dst, size_t wOffset, size_t hOffset, const void* src,
                                        size_t spitch, size_t width, size_t height, cudaMemcpyKind kind) {
+        Guard guard(rt().mutex_);
         if (cudaError_t err = rt().enter("cudaMemcpy2DToArray")) return err;
+        rt().arrayChange();
         rt().copies2D.push_back({dst, src, spitch, width, height, kind});
         auto it = rt().arrays.find(dst);
         if (it == rt().arrays.end() || wOffset != 0 || hOffset != 0) return cudaErrorInvalidValue;
@@ -191,12 +216,15 @@ private:
         return cudaSuccess;
     }
     static cudaError_t FreeArray(cudaArray_t array) {
+        Guard guard(rt().mutex_);
         const cudaError_t err = rt().enter("cudaFreeArray");
+        rt().arrayChange();
         if (!rt().arrays.erase(array)) return cudaErrorInvalidValue;
         return err;
     }
     static cudaError_t CreateTextureObject(cudaTextureObject_t* texture, const cudaResourceDesc* resource,
                                           const cudaTextureDesc* desc, const cudaResourceViewDesc* view) {
+        Guard guard(rt().mutex_);
         if (cudaError_t err = rt().enter("cudaCreateTextureObject")) return err;
         rt().textureResources.push_back(*resource);
         rt().textureDescs.push_back(*desc);
@@ -209,12 +237,14 @@ private:
         return cudaSuccess;
     }
     static cudaError_t DestroyTextureObject(cudaTextureObject_t texture) {
+        Guard guard(rt().mutex_);
         const cudaError_t err = rt().enter("cudaDestroyTextureObject");
         if (!rt().textures.erase(texture)) return cudaErrorInvalidValue;
         return err;
     }
     static cudaError_t LaunchKernel(const void* function, dim3 grid, dim3 block, void** args, size_t sharedMem,
                                     cudaStream_t stream) {
+        Guard guard(rt().mutex_);
         if (cudaError_t err = rt().enter("cudaLaunchKernel")) return err;
         if (function == nullptr) return cudaErrorInvalidDeviceFunction;
         FakeLaunch l;
@@ -242,10 +272,22 @@ private:
         l.time = *static_cast<float*>(args[15]);
         if (l.texture != 0 && !rt().textures.count(l.texture)) return cudaErrorInvalidValue;
         rt().launches.push_back(l);
+        rt().kernelsRunning += 1;
         return cudaSuccess;
     }
-    static cudaError_t DeviceSynchronize() { return rt().enter("cudaDeviceSynchronize"); }
+    static cudaError_t DeviceSynchronize() {
+        std::chrono::microseconds wait;
+        {
+            Guard guard(rt().mutex_);
+            if (cudaError_t err = rt().enter("cudaDeviceSynchronize")) return err;
+            wait = rt().kernelTime;
+        }
+        std::this_thread::sleep_for(wait);  // the kernel runs; other threads may call meanwhile
+        if (rt().kernelsRunning > 0) rt().kernelsRunning -= 1;
+        return cudaSuccess;
+    }
     static cudaError_t GetLastError() {
+        Guard guard(rt().mutex_);
         rt().calls.push_back("cudaGetLastError");
         return cudaSuccess;
     }
