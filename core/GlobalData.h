@@ -2,12 +2,14 @@
 //
 // GlobalData is constructed in place inside the host's global-data handle and never copied out of
 // it: every user locks in_data->global_data, uses the record and unlocks it again. Locking pins the
-// memory; it excludes no other thread (renders run on several), and there is no other lock.
+// memory; it excludes no other thread (renders run on several): envTextureLock guards the
+// environment cache.
 #ifndef MORPHALITH_CORE_GLOBAL_DATA_H
 #define MORPHALITH_CORE_GLOBAL_DATA_H
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,6 +19,9 @@
 #include "AEGP_Suites.h"
 #include "Morphalith_Kernel_Data.h"
 #include "ParamID.h"
+#if defined(MRPH_HAVE_CUDA)
+#include "render/cuda/CudaEnvironment.h"
+#endif
 
 // Scene and kernel-compile status, for the Debug header and the composition hint.
 struct SceneInfo {
@@ -44,10 +49,12 @@ struct CachedImage {
 
 // Cache key of the environment-map texture on the GPU.
 struct GPUCachedTexture {
-#if defined(_WIN32)
+#if defined(MRPH_HAVE_CUDA)
+    CudaEnvironment cuda;  // the environment map as a CUDA array, with the key of what it holds
+#elif defined(_WIN32)
     // The Windows layout: the CUDA array of the environment map and its channel format (x, y, z, w bit
-    // counts and kind) ahead of the key. The module built here has no CUDA path: both stay zero, and
-    // global set-down has nothing to free.
+    // counts and kind) ahead of the key. The Windows module built here has no CUDA path: both stay
+    // zero, and global set-down has nothing to free.
     void* cudaArray = nullptr;
     int32_t cudaChannelFormat[5] = {};
 #endif
@@ -58,6 +65,12 @@ struct GPUCachedTexture {
     bool changed;
 
     GPUCachedTexture() : width(0), height(0), time(0), layerId(0), changed(false) {}
+    // Back to the zero key. A CUDA array stays: it carries its own key, and only a CUDA frame or
+    // global set-down frees it.
+    void clearKey() {
+        width = height = time = layerId = 0;
+        changed = false;
+    }
 };
 
 struct GlobalData {
@@ -67,6 +80,9 @@ struct GlobalData {
     std::shared_ptr<SystemInfo> systemInfo;
     std::unordered_map<PrimitiveType, std::vector<PrimitiveParamType>> primitiveParams;
     GPUCachedTexture envTexture;
+    // Held by a GPU render from the cache's update to the end of its launch, so that no thread frees or
+    // rebuilds a cached environment while another's kernel reads it.
+    std::mutex envTextureLock;
 
     // Allocation failures inside end the process (the host cannot be told from a constructor).
     GlobalData() noexcept;

@@ -106,6 +106,9 @@ PF_Err GlobalSetdown(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], P
     std::unique_ptr<CachedImage> image;
     if (global) {
         image = std::move(global->aboutImage);
+#if defined(MRPH_HAVE_CUDA)
+        ReleaseCudaEnvironment(&global->envTexture.cuda);  // only where a CUDA frame made an array
+#endif
         if (image && image->pixels) {
             handles->host_unlock_handle(image->pixels);
             handles->host_dispose_handle(image->pixels);

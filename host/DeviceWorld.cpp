@@ -1,5 +1,6 @@
 #include "host/DeviceWorld.h"
 
+#include "host/CudaDevice.h"
 #include "host/GpuDevice.h"
 #if defined(MRPH_HAVE_METAL)
 #include "host/MetalDevice.h"
@@ -13,56 +14,62 @@ std::unique_ptr<DeviceWorld> makeDeviceWorld([[maybe_unused]] PF_GPU_Framework f
     if (framework == PF_GPU_Framework_METAL)
         return std::make_unique<MetalWorld>(width, height, rowPadding, format);
 #endif
+    // OpenCL or CUDA memory, as the framework set up last says.
     return std::make_unique<GpuWorld>(width, height, rowPadding, format);
 }
 
-void finishDeviceWork([[maybe_unused]] PF_GPU_Framework framework) {
+void finishDeviceWork(PF_GPU_Framework framework) {
+    switch (framework) {
+        case PF_GPU_Framework_CUDA: CudaDevice::synchronize(); break;
 #if defined(MRPH_HAVE_METAL)
-    if (framework == PF_GPU_Framework_METAL) {
-        MetalDevice::get()->finish();
-        return;
-    }
+        case PF_GPU_Framework_METAL: MetalDevice::get()->finish(); break;
 #endif
-    if (OpenCLDevice* device = OpenCLDevice::get()) {
-        clFinish(device->queue());
+        default:
+            if (OpenCLDevice* device = OpenCLDevice::get()) clFinish(device->queue());
+            break;
     }
 }
 
-std::vector<PF_GPU_Framework> offeredFrameworks() {
-    std::vector<PF_GPU_Framework> frameworks;
-    if (OpenCLDevice::get()) frameworks.push_back(PF_GPU_Framework_OPENCL);
+A_u_long deviceCount(PF_GPU_Framework framework) {
+    switch (framework) {
+        case PF_GPU_Framework_OPENCL: return OpenCLDevice::get() ? 1 : 0;
 #if defined(MRPH_HAVE_METAL)
-    frameworks.push_back(PF_GPU_Framework_METAL);
+        case PF_GPU_Framework_METAL: return 1;
 #endif
-    return frameworks;
+        // Only asked once CUDA is the framework: the runtime never starts for an OpenCL project.
+        case PF_GPU_Framework_CUDA: return CudaDevice::get() ? (A_u_long)CudaDevice::get()->count() : 0;
+        default: return 0;
+    }
 }
 
-long deviceIndexOf(PF_GPU_Framework framework) {
-    const std::vector<PF_GPU_Framework> frameworks = offeredFrameworks();
-    for (size_t i = 0; i < frameworks.size(); ++i)
-        if (frameworks[i] == framework) return (long)i;
-    return -1;
-}
+long deviceIndexOf(PF_GPU_Framework framework) { return deviceCount(framework) > 0 ? 0 : -1; }
 
 bool describeDevice(A_u_long index, PF_GPUDeviceInfo* info) {
-    const std::vector<PF_GPU_Framework> frameworks = offeredFrameworks();
-    if (index >= frameworks.size()) return false;
-    info->device_framework = frameworks[index];
+    const PF_GPU_Framework framework = gpuFramework();
+    if (index >= deviceCount(framework)) return false;
+    info->device_framework = framework;
     info->compatibleB = TRUE;
+    switch (framework) {
 #if defined(MRPH_HAVE_METAL)
-    if (frameworks[index] == PF_GPU_Framework_METAL) {
-        const MetalDevice* metal = MetalDevice::get();
-        info->devicePV = metal->device();
-        info->command_queuePV = metal->queue();
-        return true;
-    }
+        case PF_GPU_Framework_METAL: {
+            const MetalDevice* metal = MetalDevice::get();
+            info->devicePV = metal->device();
+            info->command_queuePV = metal->queue();
+            return true;
+        }
 #endif
-    const OpenCLDevice* device = OpenCLDevice::get();
-    info->platformPV = device->platform();
-    info->devicePV = device->device();
-    info->contextPV = device->context();
-    info->command_queuePV = device->queue();
-    return true;
+        case PF_GPU_Framework_CUDA:
+            // The device index is the CUDA device number; the framework's pointers stay null.
+            return true;
+        default: {
+            const OpenCLDevice* device = OpenCLDevice::get();
+            info->platformPV = device->platform();
+            info->devicePV = device->device();
+            info->contextPV = device->context();
+            info->command_queuePV = device->queue();
+            return true;
+        }
+    }
 }
 
 }  // namespace host

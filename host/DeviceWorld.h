@@ -32,12 +32,13 @@ std::unique_ptr<DeviceWorld> makeDeviceWorld(PF_GPU_Framework framework, int wid
 // Waits until the framework's queue has run everything queued on it.
 void finishDeviceWork(PF_GPU_Framework framework);
 
-// The devices the GPU Device suite offers, one per framework this machine has, in index order:
-// OpenCL (when an OpenCL device exists), then Metal (the stand-in).
-std::vector<PF_GPU_Framework> offeredFrameworks();
-// The index of the framework's device, or -1 when none is offered.
+// The devices the GPU Device suite offers are those of one framework, the one the project renders
+// with (gpuFramework()), as a host offers them: OpenCL (when the machine has an OpenCL device), Metal
+// (the stand-in) or CUDA (the machine's CUDA devices, numbered as CUDA numbers them).
+A_u_long deviceCount(PF_GPU_Framework framework);
+// The index of the framework's first device, or -1 when it has none.
 long deviceIndexOf(PF_GPU_Framework framework);
-// Fills info for the device at index; false when there is none.
+// Fills info for device index of the project's framework; false when there is none.
 bool describeDevice(A_u_long index, PF_GPUDeviceInfo* info);
 
 }  // namespace host

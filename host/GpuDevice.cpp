@@ -1,9 +1,11 @@
 #include "host/GpuDevice.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
 
+#include "host/CudaDevice.h"
 #include "host/Host.h"
 #include "host/SuiteRegistry.h"
 #include "host/DeviceWorld.h"
@@ -35,7 +37,12 @@ const FrameworkEntry& entry(Framework framework) {
     return kFrameworks[0];
 }
 
+std::atomic<PF_GPU_Framework> g_framework{PF_GPU_Framework_OPENCL};
+
 }  // namespace
+
+void setGpuFramework(PF_GPU_Framework framework) { g_framework = framework; }
+PF_GPU_Framework gpuFramework() { return g_framework; }
 
 const std::vector<std::string>& frameworkNames() {
     static const std::vector<std::string> names = [] {
@@ -67,13 +74,16 @@ bool frameworkAvailable(Framework framework, std::string* why) {
             *why = std::string("OpenCL has no device on this machine: ") + OpenCLDevice::error();
             return false;
         case Framework::Metal:
-            if (deviceIndexOf(PF_GPU_Framework_METAL) >= 0) return true;
+            if (deviceCount(PF_GPU_Framework_METAL) > 0) return true;
             break;
         case Framework::CUDA:
-            break;
+            // The CUDA runtime starts only here, when CUDA is asked for.
+            if (CudaDevice::get()) return true;
+            *why = "no CUDA device: " + CudaDevice::error();
+            return false;
     }
     *why = std::string("the ") + frameworkTitle(framework) +
-           " framework is not available in this build of the host (it renders through OpenCL and Metal only)";
+           " framework is not available in this build of the host";
     return false;
 }
 
@@ -115,6 +125,15 @@ GpuWorld::GpuWorld(int width, int height, int rowPadding, PF_PixelFormat format)
     def_.rowbytes = (width + rowPadding) * 16;
     def_.extent_hint = PF_LRect{0, 0, width, height};
     def_.pix_aspect_ratio = {1, 1};
+    if (gpuFramework() == PF_GPU_Framework_CUDA) {
+        if (width <= 0 || height <= 0) return;
+        cudaMem_ = CudaDevice::allocate((size_t)def_.rowbytes * (size_t)height);
+        if (!cudaMem_) return;
+        def_.data = cudaMem_;
+        std::lock_guard<std::mutex> guard(g_worldsLock);
+        g_worlds[&def_] = format;
+        return;
+    }
     OpenCLDevice* device = OpenCLDevice::get();
     if (!device || width <= 0 || height <= 0) return;
     cl_int err = CL_SUCCESS;
@@ -141,10 +160,14 @@ GpuWorld::~GpuWorld() {
         clFinish(OpenCLDevice::get()->queue());
         clReleaseMemObject(mem_);
     }
+    CudaDevice::release(cudaMem_);
 }
 
 bool GpuWorld::upload(const std::vector<float>& bgra) {
-    if (!mem_ || bgra.size() != (size_t)def_.width * def_.height * 4) return false;
+    if (!ok() || bgra.size() != (size_t)def_.width * def_.height * 4) return false;
+    if (cudaMem_)
+        return CudaDevice::upload(cudaMem_, (size_t)def_.rowbytes, bgra.data(), (size_t)def_.width * 16,
+                                  (size_t)def_.width * 16, (size_t)def_.height);
     const size_t region[3] = {(size_t)def_.width * 16, (size_t)def_.height, 1};
     const size_t origin[3] = {0, 0, 0};
     return clEnqueueWriteBufferRect(OpenCLDevice::get()->queue(), mem_, CL_TRUE, origin, origin, region,
@@ -153,8 +176,11 @@ bool GpuWorld::upload(const std::vector<float>& bgra) {
 }
 
 bool GpuWorld::download(std::vector<float>* bgra) const {
-    if (!mem_) return false;
+    if (!ok()) return false;
     bgra->assign((size_t)def_.width * def_.height * 4, 0.0f);
+    if (cudaMem_)
+        return CudaDevice::download(bgra->data(), (size_t)def_.width * 16, cudaMem_, (size_t)def_.rowbytes,
+                                    (size_t)def_.width * 16, (size_t)def_.height);
     const size_t region[3] = {(size_t)def_.width * 16, (size_t)def_.height, 1};
     const size_t origin[3] = {0, 0, 0};
     // Blocking, after everything queued before it: the kernel's writes included.
@@ -186,7 +212,7 @@ A_Err call(const char* name) { return Host::current() ? Host::current()->hostCal
 PF_Err GetDeviceCount(PF_ProgPtr, A_u_long* count) {
     *count = 0;
     if (A_Err err = call("GetDeviceCount")) return err;
-    *count = (A_u_long)offeredFrameworks().size();
+    *count = deviceCount(gpuFramework());
     return PF_Err_NONE;
 }
 

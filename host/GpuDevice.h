@@ -59,7 +59,14 @@ private:
     cl_command_queue queue_ = nullptr;
 };
 
-// A world on the device. The PF_LayerDef's data is the cl_mem; rows are rowbytes apart.
+// The framework whose devices the GPU Device suite offers (a host offers the devices of the one
+// framework a project renders with), and in whose memory new OpenCL/CUDA worlds are made: OpenCL
+// unless a render job set up another.
+void setGpuFramework(PF_GPU_Framework framework);
+PF_GPU_Framework gpuFramework();
+
+// A world on an OpenCL or CUDA device. The PF_LayerDef's data is the cl_mem (the CUDA device pointer
+// while the framework is CUDA); rows are rowbytes apart.
 class GpuWorld : public DeviceWorld {
 public:
     // rowPadding extra pixels at the end of each row (real hosts pad rows; the plug-in must cope).
@@ -68,7 +75,7 @@ public:
     GpuWorld(const GpuWorld&) = delete;
     GpuWorld& operator=(const GpuWorld&) = delete;
 
-    bool ok() const override { return mem_ != nullptr; }
+    bool ok() const override { return mem_ != nullptr || cudaMem_ != nullptr; }
     PF_LayerDef* def() override { return &def_; }
     cl_mem mem() const { return mem_; }
     // Pixels as B, G, R, A floats, width * height * 4, rows packed.
@@ -78,6 +85,7 @@ public:
 private:
     PF_LayerDef def_{};
     cl_mem mem_ = nullptr;
+    void* cudaMem_ = nullptr;  // device memory of a world made while the framework is CUDA
 };
 
 // The pixel format the World suite reports for a world (GPU worlds register themselves).

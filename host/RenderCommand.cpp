@@ -10,6 +10,7 @@
 #include <map>
 #include <string_view>
 
+#include "host/CudaDevice.h"
 #include "host/ImageFiles.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"

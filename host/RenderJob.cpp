@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "PF_Param.h"
+#include "host/CudaDevice.h"
 
 namespace host {
 
@@ -51,6 +52,7 @@ RenderJob::RenderJob(Host& host, Framework framework) : host_(host), chosen_(fra
 RenderJob::~RenderJob() {
     dropPreRender();
     if (deviceUp_) setdownDevice();
+    setGpuFramework(PF_GPU_Framework_OPENCL);
     if (g_job == this) g_job = nullptr;
 }
 
@@ -62,6 +64,7 @@ PF_Err RenderJob::setupDevice(PF_GPU_Framework framework) {
     PF_GPUDeviceSetupInput input{framework, deviceIndex_};
     PF_GPUDeviceSetupOutput output{};
     PF_GPUDeviceSetupExtra extra{&input, &output};
+    setGpuFramework(framework);  // the device suite offers, and worlds are made on, this framework
     PF_Err err = host_.command(PF_Cmd_GPU_DEVICE_SETUP, &extra);
     framework_ = framework;
     gpuData_ = output.gpu_data;

@@ -63,6 +63,8 @@ public:
     // The environment layer's request as the last pre-render made it.
     const PF_RenderRequest& environmentRequest() const { return envRequest_; }
     const void* gpuData() const { return gpuData_; }
+    // The environment world of the last renderFrame (null without an environment layer).
+    DeviceWorld* environmentWorld() { return env_.get(); }
 
     // Test hooks: the input world's pixel format, padding at the end of each output row.
     void setInputPixelFormat(PF_PixelFormat format) { inputFormat_ = format; }

@@ -6,6 +6,8 @@
 
 namespace mrph_cuda {
 
+const void* MainKernelFunction() { return reinterpret_cast<const void*>(&::MainKernel); }
+
 int DeviceCount() {
     int count = 0;
     if (cudaGetDeviceCount(&count) != cudaSuccess) {

@@ -2,13 +2,17 @@
 //
 // Plain C++ (no CUDA headers), so tests and tools can call it from ordinary translation units. It
 // uploads the records, runs MainKernel over the output and reads the pixels back; the module's own
-// CUDA render path is a separate piece and keeps its own launcher.
+// CUDA render path is a separate piece and keeps its own launcher (it takes MainKernelFunction).
 #ifndef MORPHALITH_KERNEL_CUDA_H
 #define MORPHALITH_KERNEL_CUDA_H
 
 #include "Morphalith_Kernel_Data.h"
 
 namespace mrph_cuda {
+
+// MainKernel of the CUDA form as the runtime knows it, for cudaLaunchKernel (the module's CUDA render
+// path launches it so). Its parameters are MRPH_MAIN_KERNEL_ARGS in order; records by value.
+const void* MainKernelFunction();
 
 // Number of usable CUDA devices; 0 when there is no driver or no device.
 int DeviceCount();

@@ -24,6 +24,9 @@
 #include "NameTables.h"
 #include "OpenCLBuild.h"
 #include "ScopedGlobalData.h"
+#if defined(MRPH_HAVE_CUDA)
+#include "render/cuda/CudaRender.h"
+#endif
 
 // ---- Small helpers ------------------------------------------------------------------------------------
 
@@ -345,8 +348,10 @@ PF_Err SmartRenderGPU(PF_InData* in_data, PF_OutData* out_data, int pixelFormat,
     if (!err) err = gpuSuite->GetGPUWorldData(in_data->effect_ref, output, &outMem);
     if (!err && env) err = gpuSuite->GetGPUWorldData(in_data->effect_ref, env, &envMem);
 
-    // Environment-texture cache key.
+    // Environment-texture cache key. The lock is held to the end of the launch.
+    std::lock_guard<std::mutex> envGuard(global->envTextureLock);
     GPUCachedTexture& cache = global->envTexture;
+    [[maybe_unused]] const bool envPicked = cache.changed;  // for CUDA, whose array keeps its own key
     if (env) {
         if (cache.time != in_data->current_time || cache.width != env->width || cache.height != env->height ||
             cache.changed) {
@@ -356,7 +361,7 @@ PF_Err SmartRenderGPU(PF_InData* in_data, PF_OutData* out_data, int pixelFormat,
             cache.height = env->height;
         }
     } else {
-        cache = GPUCachedTexture();
+        cache.clearKey();
     }
     if (err) return err;
 
@@ -380,9 +385,14 @@ PF_Err SmartRenderGPU(PF_InData* in_data, PF_OutData* out_data, int pixelFormat,
             break;
         }
         case PF_GPU_Framework_CUDA:
-            // No CUDA render path yet: say so rather than hand back an untouched frame.
+#if defined(MRPH_HAVE_CUDA)
+            err = RenderCUDA(in_data, out_data, {(int)extra->input->device_index, envPicked, env, envMem, outMem},
+                             values, block, &cache);
+#else
+            // A build without the CUDA path says so rather than hand back an untouched frame.
             MRPH_LOG_ERROR("CUDA rendering is not available in this build");
             err = PF_Err_INTERNAL_STRUCT_DAMAGED;
+#endif
             break;
         default: break;
     }

@@ -16,6 +16,7 @@ enum {
 
 // For OpenCL: platformPV a cl_platform_id, devicePV a cl_device_id, contextPV a cl_context and
 // command_queuePV a cl_command_queue; for Metal the device and its queue. The host owns all of them.
+// For CUDA they are unused: the device index is the CUDA device number.
 struct PF_GPUDeviceInfo {
     PF_GPU_Framework device_framework;
     A_Boolean compatibleB;

@@ -17,15 +17,16 @@ class RenderedScene : public ::testing::Test {
 protected:
     RenderedScene() : host_(MRPH_TEST_MODULE_PATH) {}
 
-    // Loads the module, applies the scene and sets up the device; fails the test on any error.
-    void Open(const std::string& sceneJson) {
+    // Loads the module, applies the scene and sets up a device of the framework; fails the test on any
+    // error.
+    void Open(const std::string& sceneJson, PF_GPU_Framework framework = PF_GPU_Framework_OPENCL) {
         ASSERT_TRUE(host_.load()) << host_.error();
         host::Scene scene;
         std::string error;
         ASSERT_TRUE(host::parseScene(sceneJson, MRPH_TEST_DATA_DIR, &scene, &error)) << error;
         ASSERT_TRUE(host::applyScene(host_, scene, &error)) << error;
         job_ = std::make_unique<host::RenderJob>(host_);
-        ASSERT_EQ(job_->setupDevice(), PF_Err_NONE) << host_.returnMessage();
+        ASSERT_EQ(job_->setupDevice(framework), PF_Err_NONE) << host_.returnMessage();
     }
     void TearDown() override {
         job_.reset();

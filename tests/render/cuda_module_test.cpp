@@ -1,0 +1,134 @@
+// The real module through the stand-in host on CUDA. Where the machine has a CUDA device, frames are
+// checked against numbers and against the C++ form of the same block; where it has none, the host
+// says so. Either way the module must load without any CUDA library.
+#include <elf.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "host/CudaDevice.h"
+#include "host/RenderCommand.h"
+#include "tests/render/cpp_frame.h"
+#include "tests/render/render_support.h"
+
+namespace {
+
+// The libraries an ELF shared object names as needed (its DT_NEEDED entries).
+std::vector<std::string> NeededLibraries(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::string> needed;
+    if (bytes.size() < sizeof(Elf64_Ehdr) || std::memcmp(bytes.data(), ELFMAG, SELFMAG) != 0) return needed;
+    Elf64_Ehdr header;
+    std::memcpy(&header, bytes.data(), sizeof(header));
+    auto section = [&](size_t i) {
+        Elf64_Shdr s;
+        std::memcpy(&s, bytes.data() + header.e_shoff + i * header.e_shentsize, sizeof(s));
+        return s;
+    };
+    for (size_t i = 0; i < header.e_shnum; ++i) {
+        const Elf64_Shdr dynamic = section(i);
+        if (dynamic.sh_type != SHT_DYNAMIC) continue;
+        const Elf64_Shdr strings = section(dynamic.sh_link);
+        for (size_t off = 0; off + sizeof(Elf64_Dyn) <= dynamic.sh_size; off += sizeof(Elf64_Dyn)) {
+            Elf64_Dyn entry;
+            std::memcpy(&entry, bytes.data() + dynamic.sh_offset + off, sizeof(entry));
+            if (entry.d_tag == DT_NEEDED) needed.emplace_back(bytes.data() + strings.sh_offset + entry.d_un.d_val);
+        }
+    }
+    return needed;
+}
+
+TEST(CudaModule, LoadsWithoutAnyCudaLibrary) {
+    const std::vector<std::string> needed = NeededLibraries(MRPH_TEST_MODULE_PATH);
+    ASSERT_FALSE(needed.empty()) << "no dynamic section read from " << MRPH_TEST_MODULE_PATH;
+    for (const std::string& library : needed) {
+        EXPECT_EQ(library.rfind("libcuda", 0), std::string::npos) << library;  // libcuda, libcudart
+        EXPECT_EQ(library.rfind("libnvidia", 0), std::string::npos) << library;
+    }
+}
+
+class CudaModuleScene : public mrph_test::RenderedScene {};
+
+TEST_F(CudaModuleScene, AnOpenCLRenderLeavesTheCudaRuntimeAlone) {
+    if (host::CudaDevice::started()) GTEST_SKIP() << "skipped: an earlier test in this process started CUDA";
+    if (!host::OpenCLDevice::get()) GTEST_SKIP() << "skipped: no OpenCL device (" << host::OpenCLDevice::error() << ")";
+    Open(R"({"composition": {"width": 16, "height": 9}, "nulls": [{"id": 2}],
+             "effect": {"slots": [{"type": "Sphere", "layer": 2}]}})");
+    Render();
+    job_.reset();
+    EXPECT_FALSE(host::CudaDevice::started());
+}
+
+TEST(CudaModuleCommand, WithoutADeviceTheRenderCommandSaysSoAndFails) {
+    if (host::CudaDevice::get()) GTEST_SKIP() << "skipped: this machine has a CUDA device";
+    host::Host host(MRPH_TEST_MODULE_PATH);
+    ASSERT_TRUE(host.load()) << host.error();
+    const std::string out = ::testing::TempDir() + "cuda_frame.png";
+    ::testing::internal::CaptureStderr();
+    host::RenderOptions options;
+    options.out = out;
+    options.framework = host::Framework::CUDA;
+    const int status = host::renderCommand(host, options);
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(printed, "morphalith-host render: no CUDA device: " + host::CudaDevice::error() + "\n");
+    EXPECT_FALSE(std::ifstream(out).good());
+}
+
+// ---- On a CUDA device ----------------------------------------------------------------------------------
+
+float Smooth(float x) { return x * x * (3.0f - 2.0f * x); }
+
+// The sphere of the OpenCL frame tests: its centre pixel is met after 78.89 pixels (see
+// rendered_frame_test.cpp), so the depth pass there is smoothstep(0, 200, 78.89).
+TEST_F(CudaModuleScene, DepthOfASphereAtTheCentre) {
+    if (!host::CudaDevice::get()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    Open(R"({"composition": {"width": 64, "height": 36, "frameRate": 30, "duration": 2},
+      "nulls": [{"id": 2, "position": [32, 18, 0]}],
+      "effect": {"params": {"Render Mode": "Depth", "Max Clip Distance": 200},
+                 "slots": [{"type": "Sphere", "layer": 2, "params": {"Diameter": 10}}]}})",
+         PF_GPU_Framework_CUDA);
+    const host::FloatImage image = Render();
+    const float d = Smooth(78.89f / 200);
+    mrph_test::ExpectPixel(image, 32, 18, d, d, d, 1.0f);
+    mrph_test::ExpectPixel(image, 0, 0, 0, 0, 0, 0, 0.0f);
+}
+
+// Reflections of an environment map: the same block through CUDA and through the C++ form. The
+// hardware's bilinear weights have 8 fractional bits, so a lookup may differ by up to 1/256 of the
+// step between texels; a ray grazing an edge may hit on one side and miss on the other.
+TEST_F(CudaModuleScene, ReflectionsMatchTheCppFormOfTheSameBlock) {
+    if (!host::CudaDevice::get()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    ASSERT_TRUE(host_.load()) << host_.error();
+    host::Scene scene;
+    std::string error;
+    ASSERT_TRUE(host::loadSceneFile(MRPH_SOURCE_DIR "/examples/reflections.json", &scene, &error)) << error;
+    ASSERT_TRUE(host::applyScene(host_, scene, &error)) << error;
+    job_ = std::make_unique<host::RenderJob>(host_);
+    ASSERT_EQ(job_->setupDevice(PF_GPU_Framework_CUDA), PF_Err_NONE) << host_.returnMessage();
+
+    host::FloatImage cuda, again, env;
+    ASSERT_EQ(job_->renderFrame(0, &cuda, 160, 90), PF_Err_NONE) << host_.returnMessage();
+    ASSERT_NE(job_->environmentWorld(), nullptr);
+    ASSERT_TRUE(job_->environmentWorld()->download(&env.bgra));
+    env.width = job_->environmentWorld()->def()->width;
+    env.height = job_->environmentWorld()->def()->height;
+    // A second frame at the same time reads the cached environment array.
+    ASSERT_EQ(job_->renderFrame(0, &again, 160, 90), PF_Err_NONE) << host_.returnMessage();
+    EXPECT_EQ(again.bgra, cuda.bgra);
+
+    ASSERT_EQ(job_->preRender(0, 160, 90), PF_Err_NONE);
+    auto* block = static_cast<PluginInputParams*>(const_cast<void*>(job_->preRenderData()));
+    const host::FloatImage cpp = mrph_test::RenderBlockCpp(&host_.inData(), block, 160, 90, &env);
+    const mrph_test::ImageDifference d = mrph_test::CompareImages(cuda, cpp, 1e-2f);
+    ASSERT_TRUE(d.sameSize);
+    EXPECT_LE(d.pixelsOver, d.pixels / 500) << "largest difference " << d.largest;
+}
+
+}  // namespace
