@@ -125,6 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Cone from radius 40 at y = -30 to a tip at y = 30: side through (20, 0) with outward normal
         // (0.83205, 0.55470); 10 outside and 5 inside along it.
         DistanceCase{"ConeSideOutside", [] { return coneSDF(F3(28.320503f, 5.547002f, 0), 30, 40, 0); }, 10},
+        // Under the base at radius 20 (inside the base's 40, outside the tip's 0): 10 below the cap.
+        DistanceCase{"ConeBelowBaseOffAxis", [] { return coneSDF(F3(20, -40, 0), 30, 40, 0); }, 10},
         DistanceCase{"ConeSideInside", [] { return coneSDF(F3(15.839749f, -2.773501f, 0), 30, 40, 0); }, -5},
         // Spheres 30 at y = -20 and 10 at y = +20: b = 20 / 40, a = sqrt(3)/2; q = (30, 30) is on the
         // cone part: 30 a + 30 b - 30. Above and below, the spheres themselves.
