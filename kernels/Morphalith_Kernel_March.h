@@ -167,7 +167,10 @@ MRPH_FN float polyhedronSDF(float3 pos, float size, float type, float3 UVW, floa
     const float3 pbc = make_float3(scospin, 0.0f, 0.5f);
     const float3 pca = make_float3(0.0f, scospin, cospin);
     float3 p = fold(pos, nc);
-    p = p - normalize(pab * UVW.x + pbc * UVW.y + pca * UVW.z) * size;
+    // With all three weights 0 (the panel allows it) there is no direction to normalise: the vertex
+    // sits at the centre, as OpenCL's normalize of a zero vector has it, in every form.
+    const float3 vertex = pab * UVW.x + pbc * UVW.y + pca * UVW.z;
+    p = p - (dot(vertex, vertex) > 0.0f ? normalize(vertex) * size : vertex);
     const float d0 = dot(p, pab);
     const float d1 = dot(p, normalize(pbc));
     const float d2 = dot(p, normalize(pca));

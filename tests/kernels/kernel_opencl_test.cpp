@@ -150,4 +150,33 @@ INSTANTIATE_TEST_SUITE_P(Kernel, KernelOpenCLMatchesCpp,
                                            RenderPass::AO),
                          PassName);
 
+// A Polyhedron with all three vertex weights 0 once gave NaN in the C++ and CUDA forms (a normalised
+// zero vector) and wiped the whole picture, while OpenCL still drew it. Both forms now draw the same
+// finite picture, the sphere beside it included, with the surface where the formula puts it.
+TEST_F(KernelOpenCL, ZeroWeightPolyhedronIsFiniteAndAgrees) {
+    KernelScene s = mrph_test::ZeroWeightPolyhedronScene();
+    for (RenderPass pass : {RenderPass::Beauty, RenderPass::Depth}) {
+        s.render.renderPass = (int)pass;
+        const Image cpp = mrph_test::RenderCpp(s, 64, 36);
+        Image cl;
+        ASSERT_TRUE(runner_->Render(s, 64, 36, &cl)) << runner_->error();
+        for (const Image* img : {&cpp, static_cast<const Image*>(&cl)}) {
+            for (const mrph_kernel::float4& p : img->pixels) {
+                ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::isfinite(p.w))
+                    << (img == &cpp ? "C++" : "OpenCL");
+            }
+            EXPECT_EQ(img->At(32, 18).w, 1.0f) << "the polyhedron is drawn";
+            EXPECT_EQ(img->At(16, 18).w, 1.0f) << "the sphere is drawn";
+            EXPECT_EQ(img->At(2, 2).w, 0.0f) << "the corner misses";
+        }
+        const Difference d = Compare(cpp, cl, 2e-3f);
+        EXPECT_EQ(d.fractionOver, 0.0f) << "max " << d.max << ", mean " << d.mean;
+        if (pass == RenderPass::Depth) {
+            // 96 of a maxDist of 192 is half way: smoothstep(0.5) = 0.5.
+            EXPECT_NEAR(cpp.At(32, 18).x, 0.5f, 1e-3f);
+            EXPECT_NEAR(cl.At(32, 18).x, 0.5f, 1e-3f);
+        }
+    }
+}
+
 }  // namespace

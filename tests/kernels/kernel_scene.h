@@ -292,6 +292,37 @@ inline KernelScene ShowcaseScene(float compWidth, float compHeight, int primitiv
     return s;
 }
 
+// One work item of a width x height output: the pixel at (x, y) as MainKernel writes it.
+inline float4 PixelCpp(const KernelScene& scene, unsigned width, unsigned height, unsigned x, unsigned y) {
+    std::vector<float4> out((size_t)width * height, Fill(-7.0f));
+    const mrph_kernel::KernelImage env{scene.environment.data(), scene.environmentWidth, scene.environmentHeight};
+    const mrph_kernel::KernelImage* envArg = scene.environment.empty() ? nullptr : &env;
+    mrph_kernel::MainKernel(envArg, out.data(), scene.primitives.data(), scene.materials.data(),
+                            scene.modifiers.data(), scene.lights.data(), &scene.camera, &scene.render, (int)width, 0,
+                            width, height, (char)(envArg != nullptr), (int)scene.primitives.size(),
+                            (int)scene.lights.size(), 0.0f, x, y);
+    return out[(size_t)y * width + x];
+}
+
+// A 64 x 36 comp seen from 100 pixels: a Polyhedron (type 4, size 8, half spherized) whose three vertex
+// weights are all 0, centred in the picture, and a sphere of radius 4 at its left. Along the view axis
+// the folded point is (0, 0, d) at distance d from the centre, so the shape's distance there is
+// mix(d, d - 8, 0.5) = d - 4: the centre ray meets it 96 pixels from the eye.
+inline KernelScene ZeroWeightPolyhedronScene() {
+    KernelScene s;
+    s.camera = DefaultCamera(64, 36, 100);
+    PrimitiveData& poly = s.Add(PrimitiveType::Polyhedron, F3(32, 18, 0));
+    poly.radius = 8;
+    poly.height = 4;
+    poly.three_size = F3(0, 0, 0);
+    poly.percent = 0.5f;
+    s.Add(PrimitiveType::Sphere, F3(16, 18, 0)).radius = 4;
+    s.lights.push_back(PointLight(F3(0, 0, -200), 1.0f, 1.0f));
+    s.render.maxDist = 192;
+    s.render.epsilon = 0.001f;
+    return s;
+}
+
 }  // namespace mrph_test
 
 #endif  // MORPHALITH_TESTS_KERNEL_SCENE_H

@@ -64,6 +64,25 @@ INSTANTIATE_TEST_SUITE_P(
         // r = -50, sin(-pi/2) = -1: both x and z move by -2.
         ModifierCase{"RipplesRing", [](float3 p) { return ripplesMod(p, kNoRotation, 0.0f, kPi / 100, 2.0f); },
                      F3(30, 40, 0), F3(28, 40, -2)},
+        // Bend -4 / 400: ra = -100, s = -1, b = (100, 100): x = -100 + 100 sqrt 2, y = -100 atan2(-100, 100).
+        ModifierCase{"BendNegative", [](float3 p) { return bendMod(p, -4.0f, kNoRotation); }, F3(0, 100, 0),
+                     F3(-100 + 100 * std::sqrt(2.0f), 100 * kPi / 4, 0)},
+        // cos(50 pi/100 + pi/3) = cos 150 degrees: x moves by -5 * 0.866025.
+        ModifierCase{"CosWavePhase", [](float3 p) { return cosMod(p, kNoRotation, kPi / 3, kPi / 100, 5.0f); },
+                     F3(0, 50, 0), F3(-4.330127f, 50, 0)},
+        // r = -25: sin(-pi/4 + pi/2) * 2 = sqrt 2 on x and z.
+        ModifierCase{"RipplesPhase",
+                     [](float3 p) { return ripplesMod(p, kNoRotation, kPi / 2, kPi / 100, 2.0f); }, F3(15, 20, 0),
+                     F3(15 + 1.414214f, 20, 1.414214f)},
+        // The z angle turns the frame about x: R has columns (1, 0, 0), (0, 0, -1), (0, 1, 0), so
+        // q = R^T p = (10, 100, 0), a quarter twist gives (0, 100, 10), and R q = (0, 10, -100).
+        ModifierCase{"TwistAboutTurnedAxis",
+                     [](float3 p) { return twistMod(p, kPi / 200, F3(0, 0, kPi / 2)); }, F3(10, 0, -100),
+                     F3(0, 10, -100)},
+        // The y angle turns the frame about y: R's first column is (0, 0, 1), where the wave's +x goes.
+        ModifierCase{"CosWaveInFrameTurnedAboutY",
+                     [](float3 p) { return cosMod(p, F3(0, kPi / 2, 0), 0.0f, 0.0f, 5.0f); }, F3(0, 0, 0),
+                     F3(0, 0, 5)},
         // The frame turned a quarter about z (the x angle turns the z axis): the frame's +x is world -y.
         ModifierCase{"CosWaveInTurnedFrame",
                      [](float3 p) { return cosMod(p, F3(kPi / 2, 0, 0), 0.0f, 0.0f, 5.0f); }, F3(0, 0, 0),
@@ -161,6 +180,58 @@ INSTANTIATE_TEST_SUITE_P(
                       CombineCase{"IntersectSmooth", OperationType_Intersect, 2, 5, 10, 6.225f, 0.35f}),
     [](const ::testing::TestParamInfo<CombineCase>& info) { return info.param.name; });
 
+// ---- Material blending -----------------------------------------------------------------------------
+
+// Each of the sixteen members (each colour channel on its own) is mix(a, b, k): with k = 0.25 the
+// result is 0.75 a + 0.25 b. Every row has its own a and b, so a member mixed from the wrong pair, or
+// left at a's value, misses.
+struct BlendMember {
+    const char* name;
+    float& (*at)(MaterialData&);
+};
+
+TEST(KernelBlend, EveryMemberIsMixed) {
+    const BlendMember members[] = {
+        {"diffuse_color.x", [](MaterialData& m) -> float& { return m.diffuse_color.x; }},
+        {"diffuse_color.y", [](MaterialData& m) -> float& { return m.diffuse_color.y; }},
+        {"diffuse_color.z", [](MaterialData& m) -> float& { return m.diffuse_color.z; }},
+        {"diffuse", [](MaterialData& m) -> float& { return m.diffuse; }},
+        {"specular", [](MaterialData& m) -> float& { return m.specular; }},
+        {"specular_color.x", [](MaterialData& m) -> float& { return m.specular_color.x; }},
+        {"specular_color.y", [](MaterialData& m) -> float& { return m.specular_color.y; }},
+        {"specular_color.z", [](MaterialData& m) -> float& { return m.specular_color.z; }},
+        {"shininess", [](MaterialData& m) -> float& { return m.shininess; }},
+        {"glossiness", [](MaterialData& m) -> float& { return m.glossiness; }},
+        {"rim", [](MaterialData& m) -> float& { return m.rim; }},
+        {"rim_size", [](MaterialData& m) -> float& { return m.rim_size; }},
+        {"rim_balance", [](MaterialData& m) -> float& { return m.rim_balance; }},
+        {"rim_normals", [](MaterialData& m) -> float& { return m.rim_normals; }},
+        {"rim_color.x", [](MaterialData& m) -> float& { return m.rim_color.x; }},
+        {"rim_color.y", [](MaterialData& m) -> float& { return m.rim_color.y; }},
+        {"rim_color.z", [](MaterialData& m) -> float& { return m.rim_color.z; }},
+        {"opacity", [](MaterialData& m) -> float& { return m.opacity; }},
+        {"opacity_size", [](MaterialData& m) -> float& { return m.opacity_size; }},
+        {"opacity_balance", [](MaterialData& m) -> float& { return m.opacity_balance; }},
+        {"gloss_fresnel_size", [](MaterialData& m) -> float& { return m.gloss_fresnel_size; }},
+        {"gloss_fresnel_balance", [](MaterialData& m) -> float& { return m.gloss_fresnel_balance; }},
+    };
+    MaterialData a{};
+    MaterialData b{};
+    int i = 0;
+    for (const BlendMember& member : members) {
+        member.at(a) = (float)(i + 1);       // a: 1, 2, 3, ...
+        member.at(b) = (float)(101 + 4 * i);  // b: 101, 105, 109, ...
+        ++i;
+    }
+    MaterialData r = blend(a, b, 0.25f);
+    i = 0;
+    for (const BlendMember& member : members) {
+        // 0.75 (i + 1) + 0.25 (101 + 4 i) = 26 + 1.75 i
+        EXPECT_NEAR(member.at(r), 26.0f + 1.75f * (float)i, 1e-4f) << member.name;
+        ++i;
+    }
+}
+
 // ---- SceneSDF ------------------------------------------------------------------------------------
 
 // Two spheres of radius 50, at x = 0 and x = 200; the second one carries diffuse 0.25.
@@ -228,6 +299,24 @@ TEST_F(SceneDistance, ModifiersActAroundTheAnchorOnlyWhenOn) {
     scene.modifiers[0].twist_active = true;
     scene.modifiers[0].twist_power = kPi / 200;
     EXPECT_NEAR(SceneSDF(p, scene.Args()).dist, std::sqrt(15000.0f) - 10, 1e-3f);
+}
+
+TEST_F(SceneDistance, ModifiersRunInTheirOrder) {
+    // A point-sized sphere at the origin reads the length of the deformed point. (10, 100, 0): the
+    // quarter twist gives (0, 100, 10); the cosine wave cos(pi) * 5 moves x to -5; the sine wave then
+    // reads that x: sin(-5 pi/10) * 3 = -3 on z. |(-5, 100, 7)| = sqrt(10074). (Cosine before the twist
+    // would give |(0, 100, 5)|, the sine before the cosine |(-5, 100, 10)|.)
+    scene.primitives[1].enabled = false;
+    scene.primitives[0].radius = 0;
+    ModifiersData& m = scene.modifiers[0];
+    m.twist_active = true;
+    m.twist_power = kPi / 200;
+    m.wave_active = true;
+    m.wave_cos_freq = kPi / 100;
+    m.wave_cos_amp = 5;
+    m.wave_sin_freq = kPi / 10;
+    m.wave_sin_amp = 3;
+    EXPECT_NEAR(SceneSDF(F3(10, 100, 0), scene.Args()).dist, std::sqrt(10074.0f), 1e-3f);
 }
 
 // The slot's world-to-layer matrix places the shape: a box turned a quarter about y shows its

@@ -81,6 +81,86 @@ INSTANTIATE_TEST_SUITE_P(
         DistanceCase{"PolyhedronSpherized", [] { return polyhedronSDF(F3(70, 0, 0), 50, 4, F3(1, 0, 0), 1); }, 20},
         // Arrow cursor: outside the prism's top face whatever the outline.
         DistanceCase{"CursorAboveTop", [] { return cursorSDF(F3(0, 110, 0), 100, 40, 0, F3(1, 1, 1)); }, 10},
+        // ---- Each shape's own terms: a sign, a dropped term or swapped arguments move these rows.
+        // Cut plane at y = (1 - 2 * 0.3) * 50 = 20, keeping y >= 20: 10 above the plane, 20 inside the dome.
+        DistanceCase{"HemisphereCutAtThirtyPercent", [] { return hemisphereSDF(F3(0, 30, 0), 50, 0.3f, 0); }, -10},
+        // On the cut plane at radius 40: a = sqrt(2000) - 50 = -5.27864, b = 0, h = 0.5 + 0.5 * 5.27864 / 10
+        // = 0.763932; mix(a, -b, h) + 10 h (1 - h) = -1.246118 + 1.803399.
+        DistanceCase{"HemisphereFilletAtRim", [] { return hemisphereSDF(F3(40, 20, 0), 50, 0.3f, 10); }, 0.557281f},
+        // Half edges less rounding (40, 20, 10); d = (20, 20, -10): |(20, 20, 0)| - 10.
+        DistanceCase{"RoundedBoxOutsideCorner", [] { return boxSDF(F3(60, 40, 0), F3(100, 60, 40), 10); },
+                     18.284271f},
+        // d = (40 - 30 + 10, 60 - 50 + 10) = (20, 20): |d| - 10 (the sharp corner would be 14.14 away).
+        DistanceCase{"CylinderFilletCorner", [] { return cylinderSDF(F3(0, 60, 40), 50, 30, 10); }, 18.284271f},
+        // per = pi/3 keeps the directions from -120 to 0 degrees (from +z toward +x). (-10, -10) lies at
+        // -135: 10 (sin 60 - cos 60) from the -120 edge. (-10, 5) lies inside: 10 cos 60 + 5 sin 60 from it.
+        DistanceCase{"PieThirdOutsideEdge", [] { return pieCylinderSDF(F3(-10, 0, -10), 20, 50, MRPH_PI / 3, 0); },
+                     3.660254f},
+        DistanceCase{"PieThirdInside", [] { return pieCylinderSDF(F3(-10, 0, 5), 20, 50, MRPH_PI / 3, 0); },
+                     -9.330127f},
+        // Rim of the half cylinder rounded by 5: corner centre (45, 15) in (radius, y), point (60, 30).
+        DistanceCase{"PieHalfFilletRim", [] { return pieCylinderSDF(F3(-60, 30, 0), 20, 50, MRPH_PI / 2, 5); },
+                     16.213203f},
+        // The fillet shrinks the corner radius to 45 and adds 5: apothem 45 cos 30 + 5 = 43.971. Across a
+        // face (30 degrees) at 50: 50 - 45 cos 30 - 5. Above the cap of half height 20: 10.
+        DistanceCase{"HexFilletCentre", [] { return polygonSDF(F3(0, 0, 0), 6, 100, 50, 5); }, -43.971143f},
+        DistanceCase{"HexFilletFace", [] { return polygonSDF(F3(25, 0, 43.30127f), 6, 100, 50, 5); }, 6.028857f},
+        DistanceCase{"HexAboveCap", [] { return polygonSDF(F3(0, 30, 0), 6, 20, 50, 0); }, 10},
+        // Cursor of radius 40: head a triangle with its tip at z = 40 and its back face at z = -20 (apothem
+        // 20), x scaled by params.z; stem centred at z = -40 params.y, half sizes 40 params.x by 40 params.y.
+        DistanceCase{"CursorBeyondTip", [] { return cursorSDF(F3(0, 0, 60), 100, 40, 0, F3(1, 1, 1)); }, 20},
+        // Stem x in [-10, 10], z in [-40, 0].
+        DistanceCase{"CursorInsideStem", [] { return cursorSDF(F3(0, 0, -30), 100, 40, 0, F3(0.25f, 0.5f, 1)); },
+                     -10},
+        DistanceCase{"CursorBesideStem", [] { return cursorSDF(F3(15, 0, -35), 100, 40, 0, F3(0.25f, 0.5f, 1)); },
+                     5},
+        // Head twice as wide: (30, 20) is (15, 20) of the unit triangle, off its face of normal
+        // (sin 60, cos 60) by 15 sin 60 + 20 cos 60 - 20.
+        DistanceCase{"CursorWideHead", [] { return cursorSDF(F3(30, 0, 20), 100, 40, 0, F3(0.25f, 0.5f, 2)); },
+                     2.990381f},
+        // Fillet 4: triangle of corner radius 36 plus 4 and stem rounded by 4 both read 2 at (12, -24);
+        // smin(2, 2, 4) = 2 - 1 * 1 * 4 / 4.
+        DistanceCase{"CursorFilletJoint", [] { return cursorSDF(F3(12, 0, -24), 100, 40, 4, F3(0.25f, 0.5f, 1)); },
+                     1},
+        // Cone from radius 40 at y = -30 to a tip at y = 30: side through (20, 0) with outward normal
+        // (0.83205, 0.55470); 10 outside and 5 inside along it.
+        DistanceCase{"ConeSideOutside", [] { return coneSDF(F3(28.320503f, 5.547002f, 0), 30, 40, 0); }, 10},
+        // Under the base at radius 20 (inside the base's 40, outside the tip's 0): 10 below the cap.
+        DistanceCase{"ConeBelowBaseOffAxis", [] { return coneSDF(F3(20, -40, 0), 30, 40, 0); }, 10},
+        DistanceCase{"ConeSideInside", [] { return coneSDF(F3(15.839749f, -2.773501f, 0), 30, 40, 0); }, -5},
+        // Spheres 30 at y = -20 and 10 at y = +20: b = 20 / 40, a = sqrt(3)/2; q = (30, 30) is on the
+        // cone part: 30 a + 30 b - 30. Above and below, the spheres themselves.
+        DistanceCase{"RoundConeSide", [] { return roundConeSDF(F3(30, 10, 0), 20, 30, 10); }, 10.980762f},
+        DistanceCase{"RoundConeAboveSmallSphere", [] { return roundConeSDF(F3(0, 40, 0), 20, 30, 10); }, 10},
+        DistanceCase{"RoundConeBelowLargeSphere", [] { return roundConeSDF(F3(0, -70, 0), 20, 30, 10); }, 20},
+        // p.y = -45, q = (40, 45, 10): (1.5 * 40 + 45 + 1.5 * 10 - 90) / 3.
+        DistanceCase{"PyramidSide", [] { return pyramidSDF(F3(40, 0, 10), 90); }, 10},
+        // Polyhedron at its centre, vertex (0, 0, 50) of weight U: the planes through it with normals
+        // (0, 0, 1), pbc and pca normalised; pbc = (s, 0, 0.5), pca = (0, s, cos(pi/type)) with
+        // s = sqrt(0.75 - cos^2(pi/type)). Type 3: s = 0.70711, -50 * 0.5 / 0.86603; type 4: s = 0.5,
+        // -50 * 0.5 / 0.70711; type 5: s = 0.30902, -50 * 0.5 / 0.58779.
+        DistanceCase{"PolyhedronType3Centre", [] { return polyhedronSDF(F3(0, 0, 0), 50, 3, F3(1, 0, 0), 0); },
+                     -28.867513f},
+        DistanceCase{"PolyhedronType4Centre", [] { return polyhedronSDF(F3(0, 0, 0), 50, 4, F3(1, 0, 0), 0); },
+                     -35.355339f},
+        DistanceCase{"PolyhedronType5Centre", [] { return polyhedronSDF(F3(0, 0, 0), 50, 5, F3(1, 0, 0), 0); },
+                     -42.532540f},
+        // Type 4 at (0, 0, 100), which the fold leaves alone. Weight V: vertex 50 (0.70711, 0, 0.70711),
+        // p = (-35.355, 0, 64.645), the z plane wins. Weight W: vertex 50 (0, 0.57735, 0.81650),
+        // p = (0, -28.868, 59.175).
+        DistanceCase{"PolyhedronVertexV", [] { return polyhedronSDF(F3(0, 0, 100), 50, 4, F3(0, 1, 0), 0); },
+                     64.644661f},
+        DistanceCase{"PolyhedronVertexW", [] { return polyhedronSDF(F3(0, 0, 100), 50, 4, F3(0, 0, 1), 0); },
+                     59.175171f},
+        // Three folds with nc = (-0.5, -0.70711, 0.5) carry (0, 0, -100) to (0, 0, 100): 100 - 50.
+        DistanceCase{"PolyhedronFoldsBackFace", [] { return polyhedronSDF(F3(0, 0, -100), 50, 4, F3(1, 0, 0), 0); },
+                     50},
+        // mix(-35.355, |0| - 50, 0.5)
+        DistanceCase{"PolyhedronHalfSpherized", [] { return polyhedronSDF(F3(0, 0, 0), 50, 4, F3(1, 0, 0), 0.5f); },
+                     -42.677670f},
+        // No vertex weights: the vertex sits at the centre, so the planes meet there: mix(0, -50, 0.5).
+        DistanceCase{"PolyhedronNoWeights", [] { return polyhedronSDF(F3(0, 0, 0), 50, 4, F3(0, 0, 0), 0.5f); },
+                     -25},
         DistanceCase{"DiagonalBoxEdge", [] { return boxSDF(F3(50 + 3 * kHalfSqrt2, 0, 20 + 3 * kHalfSqrt2),
                                                           F3(100, 60, 40), 0); }, 3}),
     [](const ::testing::TestParamInfo<DistanceCase>& info) { return info.param.name; });
@@ -171,5 +251,58 @@ TEST(KernelShapeParameters, CursorSizeIsPercent) {
         EXPECT_NEAR(SceneSDF(p, s.Args()).dist, cursorSDF(p, 20, 40, 0, F3(1, 1, 1)), 1e-5f);
     }
 }
+
+// Which record member each shape reads, as the scene hands them over: one slot with every size member
+// different, through SceneSDF, against the shape function given the members the shape's row names.
+// (The shape functions' own numbers are checked above; this pins the hand-over.)
+struct MemberCase {
+    PrimitiveType type;
+    std::function<float(float3)> shape;
+};
+void PrintTo(const MemberCase& c, std::ostream* os) { *os << (int)c.type; }
+
+std::string MemberCaseName(const ::testing::TestParamInfo<MemberCase>& info) {
+    const char* names[] = {"None",    "Sphere",   "Hemisphere", "Box",       "Torus",      "Capsule",    "Cylinder",
+                           "PieCylinder", "Cone", "RoundCone",  "Pyramid",   "Octahedron", "Polyhedron", "Hex",
+                           "Cursor"};
+    return names[(int)info.param.type];
+}
+
+class ShapeMembers : public ::testing::TestWithParam<MemberCase> {};
+
+TEST_P(ShapeMembers, SceneHandsOverTheNamedMembers) {
+    mrph_test::KernelScene s;
+    PrimitiveData& prim = s.Add(GetParam().type, F3(0, 0, 0));
+    prim.radius = 30;
+    prim.radiusB = 6;
+    prim.height = 20;
+    prim.percent = 0.25f;
+    prim.three_size = F3(40, 70, 90);
+    const float3 points[] = {F3(0, 0, 0), F3(25, -12, 5), F3(-18, 30, 40), F3(7, 3, -33), F3(-40, -5, -9)};
+    for (const float3& p : points) {
+        EXPECT_NEAR(SceneSDF(p, s.Args()).dist, GetParam().shape(p), 1e-4f)
+            << "at (" << p.x << ", " << p.y << ", " << p.z << ")";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kernel, ShapeMembers,
+    ::testing::Values(
+        MemberCase{PrimitiveType::Sphere, [](float3 p) { return sphereSDF(p, 30); }},
+        MemberCase{PrimitiveType::Hemisphere, [](float3 p) { return hemisphereSDF(p, 30, 0.25f, 6); }},
+        MemberCase{PrimitiveType::Box, [](float3 p) { return boxSDF(p, F3(40, 70, 90), 30); }},
+        MemberCase{PrimitiveType::Torus, [](float3 p) { return torusSDF(p, 30, 6); }},
+        MemberCase{PrimitiveType::Capsule, [](float3 p) { return capsuleSDF(p, 20, 30); }},
+        MemberCase{PrimitiveType::Cylinder, [](float3 p) { return cylinderSDF(p, 20, 30, 6); }},
+        MemberCase{PrimitiveType::PieCylinder, [](float3 p) { return pieCylinderSDF(p, 20, 30, 0.25f * MRPH_PI, 6); }},
+        MemberCase{PrimitiveType::Hex, [](float3 p) { return polygonSDF(p, 25, 20, 30, 6); }},
+        MemberCase{PrimitiveType::Cursor, [](float3 p) { return cursorSDF(p, 20, 30, 6, F3(0.4f, 0.7f, 0.9f)); }},
+        MemberCase{PrimitiveType::Cone, [](float3 p) { return coneSDF(p, 20, 30, 6); }},
+        MemberCase{PrimitiveType::RoundCone, [](float3 p) { return roundConeSDF(p, 20, 30, 6); }},
+        MemberCase{PrimitiveType::Octahedron, [](float3 p) { return octahedronSDF(p, 30); }},
+        MemberCase{PrimitiveType::Pyramid, [](float3 p) { return pyramidSDF(p, 20); }},
+        MemberCase{PrimitiveType::Polyhedron,
+                   [](float3 p) { return polyhedronSDF(p, 30, 20, F3(40, 70, 90), 0.25f); }}),
+    MemberCaseName);
 
 }  // namespace
