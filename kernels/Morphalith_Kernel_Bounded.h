@@ -44,6 +44,8 @@ typedef struct PrimitiveBound {
     float lambda;     // slope of the shape's bound (1, or 1/3 for the pyramid)
     float scale;      // bound of the stretch of the world-to-layer matrix
     float lipschitz;  // bound of the slope of the distance in layer space, 0 where none is proven
+    int convex;       // the distance is a convex function of the point
+    int boundConvex;  // the bound is a convex function of the point
 } PrimitiveBound;
 
 // Exact signed distance to the box of half extents e centred on the origin.
@@ -144,6 +146,28 @@ MRPH_FN float ShapeLipschitz(int type, MRPH_GLOBAL const PrimitiveData* prim) {
     }
 }
 
+// 1 where the shape's distance is a convex function of the point, so that along a ray it lies above
+// every secant's extension: the exact distances of convex sets (sphere, box, capsule, cylinder, the
+// two cones with sizes that make them convex), a maximum of convex functions (octahedron, pyramid)
+// and the hemisphere's smooth maximum of two (the polynomial smooth maximum keeps convexity).
+MRPH_FN int ShapeConvex(int type, MRPH_GLOBAL const PrimitiveData* prim) {
+    switch (type) {
+        case PrimitiveType_Sphere:
+        case PrimitiveType_Hemisphere:
+        case PrimitiveType_Box:
+        case PrimitiveType_Capsule:
+        case PrimitiveType_Cylinder:
+        case PrimitiveType_Octahedron:
+        case PrimitiveType_Pyramid:
+            return 1;
+        case PrimitiveType_Cone:
+        case PrimitiveType_RoundCone:
+            return ShapeLipschitz(type, prim) > 0.0f ? 1 : 0;
+        default:
+            return 0;
+    }
+}
+
 // Folds the eight corners of the box (centre, extent) into frame R around anchor: the smallest
 // radius around the frame's y axis that holds them (lo.x), and their x, y and z ranges (lo, hi).
 MRPH_FN void FrameExtents(float3 centre, float3 extent, float3 anchor, Mat3 R, MRPH_PRIVATE float* radius,
@@ -235,6 +259,10 @@ MRPH_FN void SetupPrimitiveBound(MRPH_PRIVATE PrimitiveBound* b, const MRPH_PRIV
         }
     }
     b->lipschitz = lipschitz;
+    // Affine maps keep convexity, modifiers do not. The box bound is convex, and so is the twist's
+    // cylinder (non-decreasing in the convex distance from the axis); the bend's are not.
+    b->convex = (!s->modified && ShapeConvex(s->type, prim)) ? 1 : 0;
+    b->boundConvex = (b->kind == MRPH_BOUND_BOX || b->kind == MRPH_BOUND_TWIST) ? 1 : 0;
 }
 
 // The lower bound of the primitive's distance at layer point q (not yet multiplied by the march
@@ -371,115 +399,125 @@ MRPH_FN SdfResult BoundedSceneSDF(float3 p, const MRPH_PRIVATE BoundedScene* bs)
 }
 
 // What a ray remembers of each prepared primitive between its steps: a lower bound of the
-// primitive's distance (`value`, its box bound or, where its slope is proven, the distance itself)
-// taken at ray parameter `at`, and the slope it can fall by per unit of length. At a later
-// step, value - slope |t - at| still bounds the distance from below, so a primitive that the carried
-// bound already rules out costs neither its bound nor its distance.
+// primitive's distance along the ray, value + slope (t - at) for every t >= at, from the last
+// evaluation of its distance or of its box bound at `at`. The slope is minus the proven slope of what
+// was evaluated; for a convex one, the secant through its two last evaluations (a convex function
+// lies above the extension of any secant beyond it). So a primitive that the carried bound already
+// rules out costs neither its bound nor its distance, and the shadow loop can bound whole stretches
+// of the ray without evaluating anything.
+#define MRPH_MEMORY_NONE 0
+#define MRPH_MEMORY_DISTANCE 1
+#define MRPH_MEMORY_BOUND 2
+
 typedef struct RayMemory {
     float value[MRPH_PREPARED_PRIMITIVES];
     float at[MRPH_PREPARED_PRIMITIVES];
-    float slope[MRPH_PREPARED_PRIMITIVES];
-    float speed;  // |rd|: ray parameter to length
+    float slope[MRPH_PREPARED_PRIMITIVES];  // per unit of ray parameter
+    int kind[MRPH_PREPARED_PRIMITIVES];
+    float speed;     // |rd|: ray parameter to length
+    float rounding;  // allowance for the rounding of the distances, from the size of the coordinates
 } RayMemory;
 
-MRPH_FN void StartRay(MRPH_PRIVATE RayMemory* memory, float3 rd, const MRPH_PRIVATE BoundedScene* bs) {
+MRPH_FN void StartRay(MRPH_PRIVATE RayMemory* memory, float3 ro, float3 rd, float reach,
+                      const MRPH_PRIVATE BoundedScene* bs) {
     for (int i = 0; i < bs->prepared.count; ++i) {
         memory->value[i] = -MRPH_FAR;
         memory->at[i] = 0.0f;
         memory->slope[i] = 0.0f;
+        memory->kind[i] = MRPH_MEMORY_NONE;
     }
     memory->speed = length(rd) * 1.0001f;
+    memory->rounding = 0.001f + 0.00001f * (fmax(fabs(ro.x), fmax(fabs(ro.y), fabs(ro.z))) + reach * memory->speed);
 }
 
-// BoundedSceneDist at ro + rd t, using and updating the ray's memory. With `withLower` it also gives,
-// for the points p' within distance D of that point, the lower bound *lower - *slope * D of the scene
-// distance there.
-//
-// Each primitive has a lower bound at p' that falls linearly with D: at p, its distance where its
-// slope is proven, else a lower bound of it (box or carried), less that bound's slope times D; else
-// none. The combination of the running distance with a primitive is non-decreasing in both (non-
-// increasing in a subtracted one, which only ever raises the running distance and so needs no bound)
-// and shifts with them: both lowered by c lower the result by c. So the chain of combinations taken
-// on the bounds at p, lowered by the steepest slope times D, bounds the scene distance at p' from
-// below.
+MRPH_FN float RememberedBound(const MRPH_PRIVATE RayMemory* memory, int i, float t) {
+    return memory->value[i] + memory->slope[i] * (t - memory->at[i]);
+}
+
+// Records value v of primitive i (a distance or a bound, as kind says) at t. steepest is the proven
+// slope of what v is a value of, per unit of length; convex says it is a convex function.
+MRPH_FN void Remember(MRPH_PRIVATE RayMemory* memory, int i, float t, float v, int kind, float steepest, int convex) {
+    float slope = -steepest * memory->speed;
+    if (convex && memory->kind[i] == kind && t > memory->at[i]) {
+        // The secant through the last two values, less what their rounding could add to it.
+        const float span = t - memory->at[i];
+        const float secant = (v - memory->value[i]) / span - (2.0f * memory->rounding + 0.0001f * span) / span;
+        slope = fmax(slope, secant);
+    }
+    memory->value[i] = v;
+    memory->at[i] = t;
+    memory->slope[i] = slope;
+    memory->kind[i] = kind;
+}
+
+// BoundedSceneDist at ro + rd t, using and updating the ray's memory. Steps must come in increasing t.
 MRPH_FN float BoundedRayDist(float3 ro, float3 rd, float t, const MRPH_PRIVATE BoundedScene* bs,
-                             MRPH_PRIVATE RayMemory* memory, int withLower, MRPH_PRIVATE float* lower,
-                             MRPH_PRIVATE float* slope) {
+                             MRPH_PRIVATE RayMemory* memory) {
     MRPH_COUNT_SCENE_QUERY();
     const float3 p = ro + rd * t;
     const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
     const MRPH_PRIVATE ModifierFrames* pool = &ps->frames;
     float dist = 0.0f;
-    float low = -MRPH_FAR;
-    float steepest = 0.0f;
     const int n = ps->count;
     for (int i = 0; i < n; ++i) {
         const MRPH_PRIVATE PrimitiveSetup* s = &ps->prims[i];
         const MRPH_PRIVATE PrimitiveBound* b = &bs->bounds[i];
         const int operation = s->operation;
-        // The lower bound of this primitive at p and its slope, for the chain.
-        float lo = memory->value[i] - memory->slope[i] * fabs(t - memory->at[i]) * memory->speed;
-        float rate = memory->slope[i];
-        int evaluate = 1;
-        if (i > 0 && (operation == OperationType_Union || operation == OperationType_Subtract)) {
-            if (BoundLeavesDistance(lo, dist, operation, s->smooth)) {
-                evaluate = 0;
-            } else if (b->kind != MRPH_BOUND_NONE) {
-                const float bound = PrimitiveBoundDist(LayerPoint(p, s), b, s);
-                if (bound > lo) {
-                    lo = bound;
-                    rate = b->scale * b->lambda;
-                    memory->value[i] = bound;
-                    memory->at[i] = t;
-                    memory->slope[i] = rate;
-                }
-                if (BoundLeavesDistance(bound, dist, operation, s->smooth)) evaluate = 0;
-            }
-        } else if (withLower && b->lipschitz <= 0.0f && b->kind != MRPH_BOUND_NONE) {
-            // Evaluated, but its distance has no proven slope: the chain takes its bound.
-            const float bound = PrimitiveBoundDist(LayerPoint(p, s), b, s);
-            if (bound > lo) {
-                lo = bound;
-                rate = b->scale * b->lambda;
-            }
+        const int cullable = (i > 0 && (operation == OperationType_Union || operation == OperationType_Subtract)) ? 1 : 0;
+        if (cullable && BoundLeavesDistance(RememberedBound(memory, i, t), dist, operation, s->smooth)) continue;
+        const float3 q = LayerPoint(p, s);
+        const int sloped = (b->lipschitz > 0.0f || b->convex) ? 1 : 0;
+        if (b->kind != MRPH_BOUND_NONE && (cullable || !sloped)) {
+            // A primitive whose distance has a slope remembers its distance rather than its bound
+            // (that keeps its secant), unless the bound rules it out.
+            const float bound = PrimitiveBoundDist(q, b, s);
+            const int culled = (cullable && BoundLeavesDistance(bound, dist, operation, s->smooth)) ? 1 : 0;
+            if (culled || !sloped) Remember(memory, i, t, bound, MRPH_MEMORY_BOUND, b->scale * b->lambda, b->boundConvex);
+            if (culled) continue;
         }
-        if (evaluate) {
-            const float d = LayerPointDist(LayerPoint(p, s), s, pool);
-            dist = i == 0 ? d : CombineDist(d, dist, operation, s->smooth);
-            if (b->lipschitz > 0.0f) {
-                lo = d;
-                rate = b->scale * b->lipschitz;
-                memory->value[i] = d;
-                memory->at[i] = t;
-                memory->slope[i] = rate;
-            }
-        }
-        if (withLower) {
-            if (i == 0) {
-                low = lo;
-            } else if (operation != OperationType_Subtract) {
-                low = CombineDist(lo, low, operation, s->smooth);
-            }
-            steepest = fmax(steepest, rate);
+        const float d = LayerPointDist(q, s, pool);
+        dist = i == 0 ? d : CombineDist(d, dist, operation, s->smooth);
+        if (sloped) {
+            // A convex distance without a proven slope still has one along this ray after two steps.
+            const float steepest = b->lipschitz > 0.0f ? b->scale * b->lipschitz : MRPH_FAR;
+            Remember(memory, i, t, d, MRPH_MEMORY_DISTANCE, steepest, b->convex);
         }
     }
-    if (ps->restSlot < ps->scene.numPrimitives) {
+    for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
         // Slots beyond the prepared ones (scenes with more slots than the effect has) have no bounds.
-        int m = n;
-        for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
-            PrimitiveSetup rest;
-            if (!SetupPrimitive(&rest, ps->scene, i, 0)) continue;
-            const float d = PrimitiveDist(p, &rest, 0);
-            dist = m == 0 ? d : CombineDist(d, dist, rest.operation, rest.smooth);
-            m = m + 1;
-        }
-        if (m > n) low = -MRPH_FAR;
-    }
-    if (withLower) {
-        *lower = low * ps->rayMarchMult;
-        *slope = steepest * ps->rayMarchMult * memory->speed;
+        PrimitiveSetup rest;
+        if (!SetupPrimitive(&rest, ps->scene, i, 0)) continue;
+        const float d = PrimitiveDist(p, &rest, 0);
+        dist = n == 0 ? d : CombineDist(d, dist, rest.operation, rest.smooth);
     }
     return dist * ps->rayMarchMult;
+}
+
+// A lower bound of the scene distance at ro + rd t for t at or beyond the ray's last step, from the
+// ray's memory alone; *descent receives how fast it can fall per unit of ray parameter.
+//
+// The union of the running distance with a primitive is non-decreasing and concave in both, and
+// shifts with them (both lowered by c lower it by c); a subtraction or an intersection never gives
+// less than the running distance. So the unions of the remembered bounds bound the scene from below,
+// fall no faster than the fastest of them, and, being concave in t, stay above a target that is
+// convex in t over a whole interval once they are above it at its two ends.
+MRPH_FN float RememberedSceneBound(const MRPH_PRIVATE BoundedScene* bs, const MRPH_PRIVATE RayMemory* memory, float t,
+                                   MRPH_PRIVATE float* descent) {
+    const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
+    if (ps->count == 0 || ps->restSlot < ps->scene.numPrimitives) {
+        *descent = 0.0f;
+        return -MRPH_FAR;
+    }
+    float low = RememberedBound(memory, 0, t);
+    float fall = fmax(-memory->slope[0], 0.0f);
+    for (int i = 1; i < ps->count; ++i) {
+        const MRPH_PRIVATE PrimitiveSetup* s = &ps->prims[i];
+        if (s->operation != OperationType_Union) continue;
+        low = CombineDist(RememberedBound(memory, i, t), low, OperationType_Union, s->smooth);
+        fall = fmax(fall, -memory->slope[i]);
+    }
+    *descent = fall * ps->rayMarchMult;
+    return low * ps->rayMarchMult;
 }
 
 // ---- Marching and shading ----------------------------------------------------------------------
@@ -498,11 +536,10 @@ MRPH_FN float3 BoundedNormal(float3 pos, const MRPH_PRIVATE BoundedScene* bs) {
 MRPH_FN float BoundedMarch(RayArgs ray, const MRPH_PRIVATE BoundedScene* bs) {
     const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
     RayMemory memory;
-    StartRay(&memory, ray.rd, bs);
-    float unused;
+    StartRay(&memory, ray.ro, ray.rd, ps->maxDist, bs);
     float depth = 0.0f;
     for (int i = 0; i < ps->rayMarchSteps; ++i) {
-        const float d = BoundedRayDist(ray.ro, ray.rd, depth, bs, &memory, 0, &unused, &unused);
+        const float d = BoundedRayDist(ray.ro, ray.rd, depth, bs, &memory);
         depth = depth + d;
         if (d < ps->epsilon) break;
         if (depth >= ps->maxDist) return -1.0f;
@@ -510,42 +547,67 @@ MRPH_FN float BoundedMarch(RayArgs ray, const MRPH_PRIVATE BoundedScene* bs) {
     return depth;
 }
 
-// calcSoftShadows, evaluating only the steps that can change the result. After a step at t with
-// scene distance h, the next steps lie at t + maxStep, t + 2 maxStep, ... as long as each finds a
-// distance of at least maxStep; one that also finds k h' / t' >= res leaves res as it is. Both hold
-// while the lower bound (lower - slope * D) does, so those steps are counted without evaluating.
+// calcSoftShadows, evaluating only the steps that can change the result. After a step at t0, the
+// next step lies at `next` (t0 plus at most maxStep) and the ones after it maxStep apart, as long as
+// each finds a distance of at least maxStep; one that also finds k h / t >= res leaves res as it is.
+// Both hold wherever the ray's remembered bound does, so those steps are only counted. The bound
+// falls at most `descent` per unit, which gives a first count in closed form; being concave, it is
+// then checked at longer counts: holding at the first and the last step of a stretch, it holds at
+// every step between. Each check takes the bound's lower value over a little interval around the
+// step, which covers the rounding of the repeated additions that place the steps.
+MRPH_FN int ShadowStepsLeftAsTheyAre(const MRPH_PRIVATE BoundedScene* bs, const MRPH_PRIVATE RayMemory* memory,
+                                     float t0, float next, float maxStep, float res, float k, float margin, int most) {
+    float descent;
+    const float reach = RememberedSceneBound(bs, memory, t0, &descent) - margin;
+    const float fall = descent * 1.0001f + 0.000001f;
+    const float grow = res * 1.0001f;
+    // Step j (1 for `next`) lies at most j maxStep beyond t0.
+    const float byStep = (reach - maxStep) / (fall * maxStep);
+    const float byShadow = (k * reach - grow * t0) / (maxStep * (k * fall + grow));
+    const float first = floor(fmin(fmin(byStep, byShadow), (float)most));
+    int count = first >= 1.0f ? (int)first : 0;
+    int tried = count + 1;
+    int failed = most + 1;
+    while (tried < failed) {
+        const float tj = next + (float)(tried - 1) * maxStep;
+        float unused;
+        const float bound = fmin(RememberedSceneBound(bs, memory, tj * 0.9999f, &unused),
+                                 RememberedSceneBound(bs, memory, tj * 1.0001f + 0.0001f, &unused)) -
+                            margin;
+        if (bound >= maxStep && k * bound >= grow * (tj * 1.0001f + 0.0001f)) {
+            count = tried;
+            tried = failed > most ? tried * 2 : (tried + failed) / 2;
+            if (tried > most) tried = most;
+        } else {
+            failed = tried;
+            tried = (count + failed) / 2;
+        }
+        if (tried <= count) break;
+    }
+    return count;
+}
+
 MRPH_FN float BoundedSoftShadows(float3 ro, float3 rd, float maxt, float k, const MRPH_PRIVATE BoundedScene* bs) {
     MRPH_GLOBAL const RenderData* render = bs->prepared.scene.render;
     const int steps = render->shadowsSteps;
     const float maxStep = 1.0f / render->shadowsQuality;
-    // Rounding of the distances and of the bounds, from the size of the coordinates involved.
-    const float margin = 0.01f + 0.0001f * (fmax(fabs(ro.x), fmax(fabs(ro.y), fabs(ro.z))) + fabs(maxt));
     const int skipping = (maxStep >= 0.01f && bs->prepared.rayMarchMult > 0.0f) ? 1 : 0;
     RayMemory memory;
-    StartRay(&memory, rd, bs);
+    StartRay(&memory, ro, rd, fabs(maxt), bs);
+    // Rounding of the distances and of the bounds.
+    const float margin = 10.0f * memory.rounding;
     float res = 1.0f;
     float t = render->shadowsThreshold;
     int i = 0;
     while (i < steps && t < maxt) {
-        float lower;
-        float slope;
-        const float h = BoundedRayDist(ro, rd, t, bs, &memory, skipping, &lower, &slope);
+        const float h = BoundedRayDist(ro, rd, t, bs, &memory);
         if (h < 0.001f) return 0.0f;
         res = fmin(res, k * h / t);
         const float t0 = t;
         t = t + clamp(h, 0.01f, maxStep);
         i = i + 1;
-        if (!skipping) continue;
-        // Step j after this one lies at most j maxStep further: the bound there is at least
-        // reach - fall j maxStep, which must stay >= maxStep and >= res t' / k with t' <= t0 + j maxStep.
-        const float fall = slope * 1.0001f + 0.000001f;
-        const float reach = lower - margin;
-        const float grow = res * 1.0001f;
-        const float byStep = (reach - maxStep) / (fall * maxStep);
-        const float byShadow = (k * reach - grow * t0) / (maxStep * (k * fall + grow));
-        const float skip = floor(fmin(byStep, byShadow));
-        if (!(skip >= 1.0f)) continue;
-        const int count = (int)fmin(skip, (float)steps);
+        if (!skipping || i >= steps) continue;
+        const int count = ShadowStepsLeftAsTheyAre(bs, &memory, t0, t, maxStep, res, k, margin, steps - i);
         for (int j = 0; j < count && i < steps && t < maxt; ++j) {
             t = t + maxStep;
             i = i + 1;
