@@ -1,18 +1,21 @@
 // Morphalith_Kernel_Bounded.h — the bounded renderer: Render's image with less work.
 //
 // Included by Morphalith_Kernel.h after the reference renderer, whose scene set-up it builds on.
-// Two savings, both exact:
-//  - A primitive that provably cannot change the running distance is not evaluated. Every primitive
-//    gets a cheap lower bound of its distance (a box, or a cylinder or slab around a twist or bend
-//    axis). A union (or subtraction) with a distance at least the smoothing width above the running
-//    value leaves that value as it is, bit for bit, so such a primitive is skipped.
-//  - Soft-shadow steps that cannot change the shadow are not evaluated. From one evaluation the scene
-//    distance along the ray has a lower bound that falls by at most the field's slope per unit of
-//    length (see BoundedShadowDist). While that bound stays above both the step length and the value
-//    that would lower the shadow, the steps are only counted, as the reference loop would take them.
-// A primitive whose distance has no proven bound and no proven slope (Polygon, Cursor, Polyhedron; a
-// bend and a twist in different frames) is always evaluated, and a scene holding one takes every
-// shadow step: the reference path, for that scene.
+// Every scene-distance value it computes is the reference's, bit for bit; it only leaves out work
+// that provably cannot change one:
+//  - A primitive that cannot change the running distance is not evaluated. Every primitive gets a
+//    cheap lower bound of its distance (its box, or a cylinder or slab around a twist or bend axis).
+//    A union (or subtraction) with a distance at least the smoothing width above the running value
+//    leaves that value exactly as it is: the blend weight is 0.
+//  - Along a ray (march, reflection, shadow), each primitive's last bound or distance is remembered
+//    with how fast it can fall: its proven slope or, for a convex function, the secant through its
+//    last two values. Primitives ruled out by what is remembered cost nothing at the next step.
+//  - Soft-shadow steps that cannot change the shadow are not evaluated. While the union of the
+//    remembered bounds stays above both the step length and the value that would lower the shadow,
+//    steps are only counted, as the reference loop would take them.
+// A primitive whose distance has neither a proven bound nor a proven slope (Polygon, Cursor,
+// Polyhedron; a bend and a twist in different frames) is always evaluated, and while one is combined
+// by union, every shadow step is taken: the reference path, for that scene.
 #ifndef MORPHALITH_KERNEL_BOUNDED_H
 #define MORPHALITH_KERNEL_BOUNDED_H
 

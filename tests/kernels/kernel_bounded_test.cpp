@@ -24,8 +24,9 @@ struct ShapeCase {
     PrimitiveType type;
     float radius, radiusB, height, percent;
     KFloat3 size;
-    bool boxed;  // has a proven box
+    bool boxed;   // has a proven box
     bool sloped;  // has a proven slope (before modifiers)
+    bool convex;  // its distance is convex (before modifiers)
 };
 
 struct ModifierCase {
@@ -33,35 +34,36 @@ struct ModifierCase {
     void (*apply)(ModifiersData*);
     int kind;  // the bound a boxed shape gets
     bool keepsSlope;
+    bool keepsConvexity;
 };
 
 const ShapeCase kShapes[] = {
-    {"Sphere", PrimitiveType::Sphere, 40, 0, 0, 0, {}, true, true},
-    {"SphereNegative", PrimitiveType::Sphere, -5, 0, 0, 0, {}, true, true},
-    {"Hemisphere", PrimitiveType::Hemisphere, 40, 6, 0, 0.3f, {}, true, true},
-    {"Box", PrimitiveType::Box, 5, 0, 0, 0, {60, 120, 30}, true, true},
-    {"BoxRoundingAboveHalfSize", PrimitiveType::Box, 40, 0, 0, 0, {60, 20, 30}, true, true},
-    {"Torus", PrimitiveType::Torus, 40, 12, 0, 0, {}, true, true},
-    {"TorusNegativeTube", PrimitiveType::Torus, 40, -3, 0, 0, {}, true, true},
-    {"Capsule", PrimitiveType::Capsule, 15, 0, 80, 0, {}, true, true},
-    {"CapsuleNegativeHeight", PrimitiveType::Capsule, 15, 0, -60, 0, {}, true, true},
-    {"Cylinder", PrimitiveType::Cylinder, 30, 5, 50, 0, {}, true, true},
-    {"CylinderFilletAboveRadius", PrimitiveType::Cylinder, 10, 20, 50, 0, {}, true, true},
-    {"PieCylinder", PrimitiveType::PieCylinder, 30, 4, 40, 0.3f, {}, true, false},
-    {"Cone", PrimitiveType::Cone, 40, 10, 50, 0, {}, true, true},
-    {"ConeNegativeRadius", PrimitiveType::Cone, -40, 10, 50, 0, {}, false, false},
-    {"RoundCone", PrimitiveType::RoundCone, 30, 10, 40, 0, {}, true, true},
-    {"RoundConeOneSphereInTheOther", PrimitiveType::RoundCone, 40, 10, 5, 0, {}, true, true},
-    {"Pyramid", PrimitiveType::Pyramid, 0, 0, 90, 0, {}, true, true},
-    {"PyramidNegativeHeight", PrimitiveType::Pyramid, 0, 0, -50, 0, {}, true, true},
-    {"Octahedron", PrimitiveType::Octahedron, 40, 0, 0, 0, {}, true, true},
-    {"Polyhedron", PrimitiveType::Polyhedron, 40, 0, 4, 0.3f, {1, 0.5f, 0.2f}, false, false},
-    {"Polygon", PrimitiveType::Hex, 40, 4, 30, 0.06f, {}, false, false},
-    {"Cursor", PrimitiveType::Cursor, 40, 4, 20, 0, {60, 80, 50}, false, false},
+    {"Sphere", PrimitiveType::Sphere, 40, 0, 0, 0, {}, true, true, true},
+    {"SphereNegative", PrimitiveType::Sphere, -5, 0, 0, 0, {}, true, true, true},
+    {"Hemisphere", PrimitiveType::Hemisphere, 40, 6, 0, 0.3f, {}, true, true, true},
+    {"Box", PrimitiveType::Box, 5, 0, 0, 0, {60, 120, 30}, true, true, true},
+    {"BoxRoundingAboveHalfSize", PrimitiveType::Box, 40, 0, 0, 0, {60, 20, 30}, true, true, true},
+    {"Torus", PrimitiveType::Torus, 40, 12, 0, 0, {}, true, true, false},
+    {"TorusNegativeTube", PrimitiveType::Torus, 40, -3, 0, 0, {}, true, true, false},
+    {"Capsule", PrimitiveType::Capsule, 15, 0, 80, 0, {}, true, true, true},
+    {"CapsuleNegativeHeight", PrimitiveType::Capsule, 15, 0, -60, 0, {}, true, true, true},
+    {"Cylinder", PrimitiveType::Cylinder, 30, 5, 50, 0, {}, true, true, true},
+    {"CylinderFilletAboveRadius", PrimitiveType::Cylinder, 10, 20, 50, 0, {}, true, true, true},
+    {"PieCylinder", PrimitiveType::PieCylinder, 30, 4, 40, 0.3f, {}, true, false, false},
+    {"Cone", PrimitiveType::Cone, 40, 10, 50, 0, {}, true, true, true},
+    {"ConeNegativeRadius", PrimitiveType::Cone, -40, 10, 50, 0, {}, false, false, false},
+    {"RoundCone", PrimitiveType::RoundCone, 30, 10, 40, 0, {}, true, true, true},
+    {"RoundConeOneSphereInTheOther", PrimitiveType::RoundCone, 40, 10, 5, 0, {}, true, true, true},
+    {"Pyramid", PrimitiveType::Pyramid, 0, 0, 90, 0, {}, true, true, true},
+    {"PyramidNegativeHeight", PrimitiveType::Pyramid, 0, 0, -50, 0, {}, true, true, true},
+    {"Octahedron", PrimitiveType::Octahedron, 40, 0, 0, 0, {}, true, true, true},
+    {"Polyhedron", PrimitiveType::Polyhedron, 40, 0, 4, 0.3f, {1, 0.5f, 0.2f}, false, false, false},
+    {"Polygon", PrimitiveType::Hex, 40, 4, 30, 0.06f, {}, false, false, false},
+    {"Cursor", PrimitiveType::Cursor, 40, 4, 20, 0, {60, 80, 50}, false, false, false},
 };
 
 const ModifierCase kModifiers[] = {
-    {"Plain", [](ModifiersData*) {}, MRPH_BOUND_BOX, true},
+    {"Plain", [](ModifiersData*) {}, MRPH_BOUND_BOX, true, true},
     {"Waves",
      [](ModifiersData* m) {
          m->wave_active = true;
@@ -71,7 +73,7 @@ const ModifierCase kModifiers[] = {
          m->wave_sin_freq = 0.25f;
          m->cos_rotation = F3(0.3f, 0.1f, 0.0f);
      },
-     MRPH_BOUND_BOX, true},
+     MRPH_BOUND_BOX, true, false},
     {"Ripples",
      [](ModifiersData* m) {
          m->ripples_active = true;
@@ -79,27 +81,27 @@ const ModifierCase kModifiers[] = {
          m->ripples_freq = 0.4f;
          m->ripples_offset = 1.0f;
      },
-     MRPH_BOUND_BOX, true},
+     MRPH_BOUND_BOX, true, false},
     {"Twist",
      [](ModifiersData* m) {
          m->twist_active = true;
          m->twist_power = 0.018f;
          m->twist_rotation = F3(0.5f, 0.0f, 0.3f);
      },
-     MRPH_BOUND_TWIST, false},
+     MRPH_BOUND_TWIST, false, false},
     {"Bend",
      [](ModifiersData* m) {
          m->bend_active = true;
          m->bend_power = 9.0f;
          m->bend_rotation = F3(0.0f, 0.4f, 0.8f);
      },
-     MRPH_BOUND_BEND, false},
+     MRPH_BOUND_BEND, false, false},
     {"NegativeBend",
      [](ModifiersData* m) {
          m->bend_active = true;
          m->bend_power = -15.0f;
      },
-     MRPH_BOUND_BEND, false},
+     MRPH_BOUND_BEND, false, false},
     {"BendAndTwistInOneFrame",
      [](ModifiersData* m) {
          m->bend_active = m->twist_active = true;
@@ -107,7 +109,7 @@ const ModifierCase kModifiers[] = {
          m->twist_power = -0.02f;
          m->bend_rotation = m->twist_rotation = F3(0.2f, 0.7f, 0.0f);
      },
-     MRPH_BOUND_BENT_TWIST, false},
+     MRPH_BOUND_BENT_TWIST, false, false},
     {"EveryModifierInOneFrame",
      [](ModifiersData* m) {
          m->bend_active = m->twist_active = m->wave_active = m->ripples_active = true;
@@ -120,7 +122,7 @@ const ModifierCase kModifiers[] = {
          m->ripples_amp = 10.0f;
          m->ripples_freq = 0.3f;
      },
-     MRPH_BOUND_BENT_TWIST, false},
+     MRPH_BOUND_BENT_TWIST, false, false},
     {"BendAndTwistInTwoFrames",
      [](ModifiersData* m) {
          m->bend_active = m->twist_active = true;
@@ -128,13 +130,13 @@ const ModifierCase kModifiers[] = {
          m->twist_power = 0.02f;
          m->twist_rotation = F3(0.5f, 0.0f, 0.0f);
      },
-     MRPH_BOUND_NONE, false},
+     MRPH_BOUND_NONE, false, false},
     {"BendTooWeakToBend",
      [](ModifiersData* m) {
          m->bend_active = true;
          m->bend_power = 0.000001f;
      },
-     MRPH_BOUND_BOX, true},
+     MRPH_BOUND_BOX, true, false},
 };
 
 void PrintTo(const ModifierCase& c, std::ostream* os) { *os << c.name; }
@@ -213,14 +215,19 @@ TEST_P(PrimitiveBounds, KindFollowsShapeAndModifiers) {
         ASSERT_TRUE(one.ready);
         EXPECT_EQ(one.bound.kind, shape.boxed ? GetParam().kind : MRPH_BOUND_NONE);
         EXPECT_EQ(one.bound.lipschitz > 0.0f, shape.sloped && GetParam().keepsSlope);
+        EXPECT_EQ(one.bound.convex, shape.convex && GetParam().keepsConvexity ? 1 : 0);
+        const int kind = one.bound.kind;
+        EXPECT_EQ(one.bound.boundConvex, kind == MRPH_BOUND_BOX || kind == MRPH_BOUND_TWIST ? 1 : 0);
         // The layer's largest stretch is 1.3; Gershgorin on a turned diagonal matrix may exceed it.
         EXPECT_GE(one.bound.scale, 1.3f);
     }
 }
 
 // For every shape: the bound is at most the distance everywhere (near the surface, inside and far
-// away), and it and the distance change no faster than the slopes the shadow steps are skipped by.
-TEST_P(PrimitiveBounds, BoundStaysBelowTheDistanceAndSlopesHold) {
+// away), it and the distance change no faster than the slopes the shadow steps are skipped by, and
+// those said to be convex are (no point of a segment lies above the chord: the secants that shadow
+// rays extend rely on it).
+TEST_P(PrimitiveBounds, BoundStaysBelowTheDistanceSlopesAndConvexityHold) {
     for (const ShapeCase& shape : kShapes) {
         SCOPED_TRACE(shape.name);
         const OnePrimitive one(shape, GetParam());
@@ -247,6 +254,14 @@ TEST_P(PrimitiveBounds, BoundStaysBelowTheDistanceAndSlopesHold) {
             }
             if (bound.lipschitz > 0.0f) {
                 ASSERT_LE(std::fabs(f2 - f), bound.scale * bound.lipschitz * step + tolerance);
+            }
+            const KFloat3 far = points.Around(p, 60.0f);
+            const KFloat3 mid = (p + far) * 0.5f;
+            if (bound.convex) {
+                ASSERT_LE(one.Field(mid), 0.5f * (f + one.Field(far)) + tolerance);
+            }
+            if (bound.boundConvex) {
+                ASSERT_LE(one.Bound(mid), 0.5f * (one.Bound(p) + one.Bound(far)) + tolerance);
             }
         }
         EXPECT_GT(checked, 3900);
