@@ -1,10 +1,11 @@
 // render_bench.cpp — times the real module through the stand-in host: the smart pre-render of a scene
 // with all eleven slots in use, and whole frames (pre-render, GPU dispatch, kernel, read-back) of a
 // production-like scene at 1920x1080 and 640x360, drawn by both renderers in one run: the module
-// (bounded renderer) and the reference module (the reference renderer, same plug-in code). For each
-// it prints kernel and frame times, the pixel rate and the scene-distance queries per pixel (counted
-// in the C++ form of the kernel on the frame's own records), then the ratios between the two and the
-// largest difference between their pixels. A plain timing binary, run by hand; it checks nothing.
+// (bounded renderer) and the reference module (the reference renderer, same plug-in code), taking
+// turns frame by frame. For each it prints kernel and frame times, the pixel rate and the scene-
+// distance queries per pixel (counted in the C++ form of the kernel on the frame's own records), then
+// the ratios between the two and the largest difference between their pixels. A plain timing binary,
+// run by hand; it checks nothing.
 //
 //   morphalith_render_bench [--frames N] [--pre-frames N] [--size WxH] [--module PATH]
 //                           [--reference-module PATH] [--sample N]
@@ -35,7 +36,6 @@ namespace {
 
 // Warm-up rounds before the timed ones: the first frames pay for kernel build caches and allocation.
 constexpr int kPreRenderWarmup = 5;
-constexpr int kFrameWarmup = 1;
 
 struct Options {
     int frames = 2;       // whole frames timed per renderer and size
@@ -197,47 +197,31 @@ double queriesPerPixel(CppEntry entry, const FrameRecords& r, int width, int hei
     return (double)total / ((double)columns * rows);
 }
 
-struct PathFigures {
-    Stats kernel, frame;
-    double mpixels = 0;  // per second, from the frame's median
-    host::FloatImage image;
-};
-
-// Frames of one module: a small warm-up frame (the device compiles the kernel on its first launch),
-// then `frames` timed frames at width x height. The last one's pixels are kept.
-bool benchPath(const std::string& modulePath, const std::string& scenePath, int frames, int width, int height,
-               PathFigures* out, FrameRecords* records) {
+// One timed frame of one module, in a session of its own: opened, a small warm-up frame (the device
+// compiles the kernel on its first launch), the timed frame, closed. Optionally the frame's records.
+bool timeFrame(const std::string& modulePath, const std::string& scenePath, int index, int width, int height,
+               double* kernelMs, double* frameMs, host::FloatImage* image, FrameRecords* records) {
     Session session(modulePath);
     std::string error;
     if (!session.open(scenePath, &error)) {
         std::fprintf(stderr, "morphalith_render_bench: %s: %s\n", modulePath.c_str(), error.c_str());
         return false;
     }
-    host::FloatImage image;
-    if (PF_Err err = session.job_->renderFrame(0, &image, 32, 32)) {
+    if (PF_Err err = session.job_->renderFrame(0, image, 32, 32)) {
         std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("warm-up render", 0, err).c_str());
         return false;
     }
-    std::vector<double> kernel, frame;
-    for (int i = 0; i < frames; ++i) {
-        const A_long f = i % session.frameCount_;
-        if (PF_Err err = session.job_->renderFrame(f, &image, width, height)) {
-            std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("render", f, err).c_str());
-            return false;
-        }
-        const host::RenderJob::FrameTimes& t = session.job_->lastFrameTimes();
-        std::fprintf(stderr, "  frame %d of %d: %.1f ms\n", i + 1, frames, t.total());
-        kernel.push_back(t.execute);
-        frame.push_back(t.total());
+    const A_long frame = index % session.frameCount_;
+    if (PF_Err err = session.job_->renderFrame(frame, image, width, height)) {
+        std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("render", frame, err).c_str());
+        return false;
     }
-    out->kernel = stats(kernel);
-    out->frame = stats(frame);
-    out->mpixels = out->frame.median > 0 ? (double)width * height / 1e6 / (out->frame.median / 1000.0) : 0.0;
-    out->image = std::move(image);
+    const host::RenderJob::FrameTimes& t = session.job_->lastFrameTimes();
+    *kernelMs = t.execute;
+    *frameMs = t.total();
     if (records) {
-        const A_long last = (frames - 1) % session.frameCount_;
-        if (PF_Err err = session.job_->preRender(last, width, height)) {
-            std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("pre-render", last, err).c_str());
+        if (PF_Err err = session.job_->preRender(frame, width, height)) {
+            std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("pre-render", frame, err).c_str());
             return false;
         }
         const host::Project& project = session.host_.project();
@@ -255,32 +239,49 @@ double largestDifference(const host::FloatImage& a, const host::FloatImage& b) {
     return d;
 }
 
+// The two renderers take turns, frame by frame (bounded, reference, bounded, ...), so that a change of
+// the machine's load between them falls on both; the ratios are the medians of the per-pair ratios.
 bool benchFrames(const Options& opt, const std::string& scenePath, int width, int height) {
-    std::printf("Whole frames, production scene %dx%d (%s), %d timed frames per renderer\n", width, height,
+    std::printf("Whole frames, production scene %dx%d (%s), %d timed frames per renderer, in turns\n", width, height,
                 scenePath.c_str(), opt.frames);
     std::fflush(stdout);
-    PathFigures bounded, reference;
+    std::vector<double> kernel[2], frame[2], kernelRatio, frameRatio;
+    host::FloatImage image[2];
     FrameRecords records;
-    std::fprintf(stderr, "  bounded renderer (%s)\n", opt.modulePath.c_str());
-    if (!benchPath(opt.modulePath, scenePath, opt.frames, width, height, &bounded, &records)) return false;
-    std::fprintf(stderr, "  reference renderer (%s)\n", opt.referencePath.c_str());
-    if (!benchPath(opt.referencePath, scenePath, opt.frames, width, height, &reference, nullptr)) return false;
-    const double qBounded = queriesPerPixel(mrph_kernel::MainKernel, records, width, height, opt.sample);
-    const double qReference = queriesPerPixel(mrph_kernel::ReferenceMainKernel, records, width, height, opt.sample);
-    const double diff = largestDifference(bounded.image, reference.image);
+    double largest = 0.0;
+    for (int i = 0; i < opt.frames; ++i) {
+        for (int path = 0; path < 2; ++path) {
+            double k = 0, f = 0;
+            if (!timeFrame(path == 0 ? opt.modulePath : opt.referencePath, scenePath, i, width, height, &k, &f,
+                           &image[path], i == 0 && path == 0 ? &records : nullptr))
+                return false;
+            std::fprintf(stderr, "  %s frame %d of %d: %.1f ms\n", path == 0 ? "bounded" : "reference", i + 1,
+                         opt.frames, f);
+            kernel[path].push_back(k);
+            frame[path].push_back(f);
+        }
+        kernelRatio.push_back(kernel[1].back() / kernel[0].back());
+        frameRatio.push_back(frame[1].back() / frame[0].back());
+        largest = std::max(largest, largestDifference(image[0], image[1]));
+    }
+    const double queries[2] = {queriesPerPixel(mrph_kernel::MainKernel, records, width, height, opt.sample),
+                               queriesPerPixel(mrph_kernel::ReferenceMainKernel, records, width, height, opt.sample)};
+    const double mpixels = (double)width * height / 1e6;
 
     std::printf("  %-10s %14s %14s %12s %16s\n", "renderer", "kernel ms", "frame ms", "Mpixel/s", "queries/pixel");
-    std::printf("  %-10s %14.1f %14.1f %12.4f %16.1f\n", "bounded", bounded.kernel.median, bounded.frame.median,
-                bounded.mpixels, qBounded);
-    std::printf("  %-10s %14.1f %14.1f %12.4f %16.1f\n", "reference", reference.kernel.median,
-                reference.frame.median, reference.mpixels, qReference);
-    std::printf("  %-10s %13.2fx %13.2fx %11.2fx %15.2fx\n", "ratio", reference.kernel.median / bounded.kernel.median,
-                reference.frame.median / bounded.frame.median, bounded.mpixels / reference.mpixels,
-                qReference / qBounded);
-    std::printf("  medians; frame = pre-render + dispatch + kernel + read-back; queries counted in the C++ form on\n"
-                "  every %dth pixel of every %dth row\n",
+    for (int path = 0; path < 2; ++path) {
+        const double frameMs = stats(frame[path]).median;
+        std::printf("  %-10s %14.1f %14.1f %12.4f %16.1f\n", path == 0 ? "bounded" : "reference",
+                    stats(kernel[path]).median, frameMs, mpixels / (frameMs / 1000.0), queries[path]);
+    }
+    const Stats fr = stats(frameRatio);
+    std::printf("  %-10s %13.2fx %13.2fx %11.2fx %15.2fx\n", "ratio", stats(kernelRatio).median, fr.median, fr.median,
+                queries[1] / queries[0]);
+    std::printf("  frame-time ratio of the pairs: min %.2fx, max %.2fx\n", fr.min, fr.max);
+    std::printf("  medians; frame = pre-render + dispatch + kernel + read-back; ratios = reference / bounded, per\n"
+                "  pair; queries counted in the C++ form on every %dth pixel of every %dth row\n",
                 opt.sample, opt.sample);
-    std::printf("  largest pixel difference  %.6f  (%.3f / 255)\n", diff, diff * 255.0);
+    std::printf("  largest pixel difference  %.6f  (%.3f / 255)\n", largest, largest * 255.0);
     return true;
 }
 
