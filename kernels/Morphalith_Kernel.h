@@ -649,28 +649,43 @@ MRPH_FN RayArgs PixelRay(MRPH_GLOBAL const CamData* camera, MRPH_GLOBAL const Re
     ((VALUE, int, numLights))                     \
     ((VALUE, float, inTime))
 
-// The body of both entries; RENDERER is Render or BoundedRender.
-#define MRPH_MAIN_KERNEL_BODY(RENDERER)                                                             \
-    /* The launch grid is rounded up to whole work groups. */                                      \
-    if (x >= inWidth || y >= inHeight) return;                                                     \
-    SceneArgs scene;                                                                               \
-    scene.render = render;                                                                         \
-    scene.primitives = primitives;                                                                 \
-    scene.materials = materials;                                                                   \
-    scene.modifiers = modifiers;                                                                   \
-    scene.lights = lights;                                                                         \
-    scene.numPrimitives = numPrimitives;                                                           \
-    scene.numLights = numLights;                                                                   \
-    scene.useEnvironment = (int)mUseEnvironment;                                                   \
-    scene.time = inTime;                                                                           \
-    const float4 fragColor = RENDERER(PixelRay(camera, render, x, y, inWidth, inHeight), scene, inEnvironment); \
-    WriteFloat4(fragColor, outDst, (int)y * inDstPitch + (int)x, in16f);
+// The scene the entry's arguments describe.
+MRPH_FN SceneArgs EntryScene(MRPH_GLOBAL const RenderData* render, MRPH_GLOBAL const PrimitiveData* primitives,
+                             MRPH_GLOBAL const MaterialData* materials, MRPH_GLOBAL const ModifiersData* modifiers,
+                             MRPH_GLOBAL const LightData* lights, int numPrimitives, int numLights, char useEnvironment,
+                             float time) {
+    SceneArgs scene;
+    scene.render = render;
+    scene.primitives = primitives;
+    scene.materials = materials;
+    scene.modifiers = modifiers;
+    scene.lights = lights;
+    scene.numPrimitives = numPrimitives;
+    scene.numLights = numLights;
+    scene.useEnvironment = (int)useEnvironment;
+    scene.time = time;
+    return scene;
+}
 
-#if defined(MRPH_KERNEL_CPP) || MRPH_REFERENCE_PATH
-MRPH_KERNEL_DELEGATE(ReferenceKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) { MRPH_MAIN_KERNEL_BODY(Render) }
-#endif
+// The two entry bodies: the bounded renderer's and the reference's. The launch grid is rounded up to
+// whole work groups, so both first drop the work items outside the output.
 #if defined(MRPH_KERNEL_CPP) || !MRPH_REFERENCE_PATH
-MRPH_KERNEL_DELEGATE(MainKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) { MRPH_MAIN_KERNEL_BODY(BoundedRender) }
+MRPH_KERNEL_DELEGATE(MainKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) {
+    if (x >= inWidth || y >= inHeight) return;
+    const SceneArgs scene = EntryScene(render, primitives, materials, modifiers, lights, numPrimitives, numLights,
+                                       mUseEnvironment, inTime);
+    const float4 fragColor = BoundedRender(PixelRay(camera, render, x, y, inWidth, inHeight), scene, inEnvironment);
+    WriteFloat4(fragColor, outDst, (int)y * inDstPitch + (int)x, in16f);
+}
+#endif
+#if defined(MRPH_KERNEL_CPP) || MRPH_REFERENCE_PATH
+MRPH_KERNEL_DELEGATE(ReferenceKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) {
+    if (x >= inWidth || y >= inHeight) return;
+    const SceneArgs scene = EntryScene(render, primitives, materials, modifiers, lights, numPrimitives, numLights,
+                                       mUseEnvironment, inTime);
+    const float4 fragColor = Render(PixelRay(camera, render, x, y, inWidth, inHeight), scene, inEnvironment);
+    WriteFloat4(fragColor, outDst, (int)y * inDstPitch + (int)x, in16f);
+}
 #endif
 
 #if MRPH_REFERENCE_PATH
