@@ -9,6 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build.log 2>&1 || { cat build.log; exit 1; }
-cmake --build build -j"$(nproc)" --target morphalith_render_bench >> build.log 2>&1 || { tail -n 60 build.log; exit 1; }
+mkdir -p build
+log=build/bench-build.log
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$log" 2>&1 || { cat "$log"; exit 1; }
+cmake --build build -j"$(nproc)" --target morphalith_render_bench >> "$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
 ./build/bench/morphalith_render_bench "$@"
