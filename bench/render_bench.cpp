@@ -1,21 +1,32 @@
 // render_bench.cpp — times the real module through the stand-in host: the smart pre-render of a scene
-// with the ten slots the panel fills in use, and whole frames (pre-render, GPU dispatch, read-back) of a
-// production-like scene at 1920x1080. A plain timing binary, run by hand; it checks nothing.
+// with the ten slots the panel fills in use, and whole frames (pre-render, GPU dispatch, kernel, read-back) of a
+// production-like scene at 1920x1080 and 640x360, drawn by both renderers in one run: the module
+// (bounded renderer) and the reference module (the reference renderer, same plug-in code), taking
+// turns frame by frame. For each it prints kernel and frame times, the pixel rate and the scene-
+// distance queries per pixel (counted in the C++ form of the kernel on the frame's own records), then
+// the ratios between the two and the largest difference between their pixels. A plain timing binary,
+// run by hand; it checks nothing.
 //
 //   morphalith_render_bench [--frames N] [--pre-frames N] [--size WxH] [--module PATH]
+//                           [--reference-module PATH] [--sample N]
 //
 // The scenes are the project files in bench/scenes/, so a frame can also be looked at with
 // `morphalith-host render bench/scenes/production.json -o production.png`.
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "Morphalith_Kernel.h"
+#include "PluginInputParams.h"
 #include "host/GpuDevice.h"
 #include "host/Host.h"
 #include "host/RenderJob.h"
@@ -25,13 +36,14 @@ namespace {
 
 // Warm-up rounds before the timed ones: the first frames pay for kernel build caches and allocation.
 constexpr int kPreRenderWarmup = 5;
-constexpr int kFrameWarmup = 1;
 
 struct Options {
-    int frames = 3;       // whole frames timed
+    int frames = 2;       // whole frames timed per renderer and size
     int preFrames = 30;   // pre-renders timed (at least 20 for a steady median)
-    int width = 0, height = 0;  // 0: the scene's composition size
+    int width = 0, height = 0;  // 0: 1920x1080 and 640x360 (the pre-render: the scene's own size)
+    int sample = 4;       // queries are counted on every sample-th pixel of every sample-th row
     std::string modulePath = host::Host::defaultModulePath();
+    std::string referencePath = MRPH_REFERENCE_MODULE;
 };
 
 struct Stats {
@@ -129,48 +141,147 @@ bool benchPreRender(const Options& opt, const std::string& scenePath) {
     return true;
 }
 
-// Whole frames: pre-render, render command (records, enqueue), kernel, read-back.
-bool benchFrames(const Options& opt, const std::string& scenePath) {
-    Session session(opt.modulePath);
+// ---- Whole frames, both renderers ------------------------------------------------------------------
+
+// The records the module's pre-render made for one frame, as the kernel receives them.
+struct FrameRecords {
+    std::vector<PrimitiveData> primitives;
+    std::vector<MaterialData> materials;
+    std::vector<ModifiersData> modifiers;
+    std::vector<LightData> lights;
+    CamData camera{};
+    RenderData render{};
+};
+
+// Copies the pre-render block (the module's own layout, PluginInputParams) and fills in what dispatch
+// adds: the input-to-output size factors.
+FrameRecords copyRecords(const void* block, int compWidth, int compHeight, int width, int height) {
+    const PluginInputParams* in = static_cast<const PluginInputParams*>(block);
+    FrameRecords r;
+    r.primitives.assign(in->primitives, in->primitives + in->numPrimitives);
+    r.materials.assign(in->materials, in->materials + in->numPrimitives);
+    r.modifiers.assign(in->modifiers, in->modifiers + in->numPrimitives);
+    r.lights.assign(in->lights, in->lights + in->numLights);
+    r.camera = in->camera;
+    r.render = in->global;
+    r.render.widthFactor = (float)compWidth / (float)width;
+    r.render.heightFactor = (float)compHeight / (float)height;
+    return r;
+}
+
+// Scene-distance queries per pixel of the C++ form's entry on every sample-th pixel of every
+// sample-th row (the environment left out: it changes no query), on up to four threads.
+using CppEntry = void (*)(const mrph_kernel::KernelImage*, mrph_kernel::float4*, const PrimitiveData*,
+                          const MaterialData*, const ModifiersData*, const LightData*, const CamData*,
+                          const RenderData*, int, int, unsigned, unsigned, char, int, int, float, unsigned, unsigned);
+
+double queriesPerPixel(CppEntry entry, const FrameRecords& r, int width, int height, int sample) {
+    const int columns = (width + sample - 1) / sample, rows = (height + sample - 1) / sample;
+    std::atomic<unsigned long long> total{0};
+    const unsigned threads = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> pool;
+    for (unsigned t = 0; t < threads; ++t) {
+        pool.emplace_back([&, t] {
+            mrph_kernel::sceneDistanceQueries = 0;
+            std::vector<mrph_kernel::float4> row((size_t)width);  // pitch 0: every row lands here
+            for (int j = (int)t; j < rows; j += (int)threads)
+                for (int i = 0; i < columns; ++i)
+                    entry(nullptr, row.data(), r.primitives.data(), r.materials.data(), r.modifiers.data(),
+                          r.lights.data(), &r.camera, &r.render, 0, 0, (unsigned)width, (unsigned)height, 0,
+                          (int)r.primitives.size(), (int)r.lights.size(), 0.0f, (unsigned)(i * sample),
+                          (unsigned)(j * sample));
+            total += mrph_kernel::sceneDistanceQueries;
+        });
+    }
+    for (std::thread& t : pool) t.join();
+    return (double)total / ((double)columns * rows);
+}
+
+// One timed frame of one module, in a session of its own: opened, a small warm-up frame (the device
+// compiles the kernel on its first launch), the timed frame, closed. Optionally the frame's records.
+bool timeFrame(const std::string& modulePath, const std::string& scenePath, int index, int width, int height,
+               double* kernelMs, double* frameMs, host::FloatImage* image, FrameRecords* records) {
+    Session session(modulePath);
     std::string error;
     if (!session.open(scenePath, &error)) {
-        std::fprintf(stderr, "morphalith_render_bench: %s\n", error.c_str());
+        std::fprintf(stderr, "morphalith_render_bench: %s: %s\n", modulePath.c_str(), error.c_str());
         return false;
     }
-    using Times = host::RenderJob::FrameTimes;
-    std::vector<Times> times;
-    int width = 0, height = 0;
-    for (int i = 0; i < kFrameWarmup + opt.frames; ++i) {
-        const A_long frame = i % session.frameCount_;
-        host::FloatImage image;
-        if (PF_Err err = session.job_->renderFrame(frame, &image, opt.width, opt.height)) {
-            std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("render", frame, err).c_str());
+    if (PF_Err err = session.job_->renderFrame(0, image, 32, 32)) {
+        std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("warm-up render", 0, err).c_str());
+        return false;
+    }
+    const A_long frame = index % session.frameCount_;
+    if (PF_Err err = session.job_->renderFrame(frame, image, width, height)) {
+        std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("render", frame, err).c_str());
+        return false;
+    }
+    const host::RenderJob::FrameTimes& t = session.job_->lastFrameTimes();
+    *kernelMs = t.execute;
+    *frameMs = t.total();
+    if (records) {
+        if (PF_Err err = session.job_->preRender(frame, width, height)) {
+            std::fprintf(stderr, "morphalith_render_bench: %s\n", session.failure("pre-render", frame, err).c_str());
             return false;
         }
-        width = image.width;
-        height = image.height;
-        const Times& t = session.job_->lastFrameTimes();
-        std::fprintf(stderr, "  %s frame %d of %d: %.1f ms\n", i < kFrameWarmup ? "warm-up" : "timed",
-                     i < kFrameWarmup ? i + 1 : i - kFrameWarmup + 1, i < kFrameWarmup ? kFrameWarmup : opt.frames,
-                     t.total());
-        if (i >= kFrameWarmup) times.push_back(t);
+        const host::Project& project = session.host_.project();
+        *records = copyRecords(session.job_->preRenderData(), project.comp.width, project.comp.height, width, height);
+        session.job_->disposePreRender();
     }
-    auto column = [&](const std::function<double(const Times&)>& pick) {
-        std::vector<double> v;
-        for (const Times& t : times) v.push_back(pick(t));
-        return stats(v);
-    };
-    const Stats total = column([](const Times& t) { return t.total(); });
+    return true;
+}
+
+// Largest difference of any channel of any pixel.
+double largestDifference(const host::FloatImage& a, const host::FloatImage& b) {
+    if (a.bgra.size() != b.bgra.size()) return INFINITY;
+    double d = 0.0;
+    for (size_t i = 0; i < a.bgra.size(); ++i) d = std::max(d, (double)std::fabs(a.bgra[i] - b.bgra[i]));
+    return d;
+}
+
+// The two renderers take turns, frame by frame (bounded, reference, bounded, ...), so that a change of
+// the machine's load between them falls on both; the ratios are the medians of the per-pair ratios.
+bool benchFrames(const Options& opt, const std::string& scenePath, int width, int height) {
+    std::printf("Whole frames, production scene %dx%d (%s), %d timed frames per renderer, in turns\n", width, height,
+                scenePath.c_str(), opt.frames);
+    std::fflush(stdout);
+    std::vector<double> kernel[2], frame[2], kernelRatio, frameRatio;
+    host::FloatImage image[2];
+    FrameRecords records;
+    double largest = 0.0;
+    for (int i = 0; i < opt.frames; ++i) {
+        for (int path = 0; path < 2; ++path) {
+            double k = 0, f = 0;
+            if (!timeFrame(path == 0 ? opt.modulePath : opt.referencePath, scenePath, i, width, height, &k, &f,
+                           &image[path], i == 0 && path == 0 ? &records : nullptr))
+                return false;
+            std::fprintf(stderr, "  %s frame %d of %d: %.1f ms\n", path == 0 ? "bounded" : "reference", i + 1,
+                         opt.frames, f);
+            kernel[path].push_back(k);
+            frame[path].push_back(f);
+        }
+        kernelRatio.push_back(kernel[1].back() / kernel[0].back());
+        frameRatio.push_back(frame[1].back() / frame[0].back());
+        largest = std::max(largest, largestDifference(image[0], image[1]));
+    }
+    const double queries[2] = {queriesPerPixel(mrph_kernel::MainKernel, records, width, height, opt.sample),
+                               queriesPerPixel(mrph_kernel::ReferenceMainKernel, records, width, height, opt.sample)};
     const double mpixels = (double)width * height / 1e6;
-    std::printf("Whole frame, production scene %dx%d (%s)\n", width, height, scenePath.c_str());
-    std::printf("  %d frames after %d warm-up\n", opt.frames, kFrameWarmup);
-    printRow("pre-render", column([](const Times& t) { return t.preRender; }));
-    printRow("dispatch", column([](const Times& t) { return t.dispatch; }));
-    printRow("kernel (queue finish)", column([](const Times& t) { return t.execute; }));
-    printRow("read-back", column([](const Times& t) { return t.readBack; }));
-    printRow("whole frame", total);
-    std::printf("  %-22s median %11.3f Mpixel/s  (%.3f Mpixel per frame)\n", "throughput",
-                total.median > 0 ? mpixels / (total.median / 1000.0) : 0.0, mpixels);
+
+    std::printf("  %-10s %14s %14s %12s %16s\n", "renderer", "kernel ms", "frame ms", "Mpixel/s", "queries/pixel");
+    for (int path = 0; path < 2; ++path) {
+        const double frameMs = stats(frame[path]).median;
+        std::printf("  %-10s %14.1f %14.1f %12.4f %16.1f\n", path == 0 ? "bounded" : "reference",
+                    stats(kernel[path]).median, frameMs, mpixels / (frameMs / 1000.0), queries[path]);
+    }
+    const Stats fr = stats(frameRatio);
+    std::printf("  %-10s %13.2fx %13.2fx %11.2fx %15.2fx\n", "ratio", stats(kernelRatio).median, fr.median, fr.median,
+                queries[1] / queries[0]);
+    std::printf("  frame-time ratio of the pairs: min %.2fx, max %.2fx\n", fr.min, fr.max);
+    std::printf("  medians; frame = pre-render + dispatch + kernel + read-back; ratios = reference / bounded, per\n"
+                "  pair; queries counted in the C++ form on every %dth pixel of every %dth row\n",
+                opt.sample, opt.sample);
+    std::printf("  largest pixel difference  %.6f  (%.3f / 255)\n", largest, largest * 255.0);
     return true;
 }
 
@@ -189,6 +300,11 @@ bool parseArgs(int argc, char** argv, Options* opt) {
                 return false;
         } else if (a == "--module" && hasValue) {
             opt->modulePath = argv[++i];
+        } else if (a == "--reference-module" && hasValue) {
+            opt->referencePath = argv[++i];
+        } else if (a == "--sample" && hasValue) {
+            opt->sample = std::atoi(argv[++i]);
+            if (opt->sample < 1) return false;
         } else {
             return false;
         }
@@ -203,10 +319,14 @@ int main(int argc, char** argv) {
     if (!parseArgs(argc, argv, &opt)) {
         std::fprintf(stderr,
                      "usage: %s [--frames N] [--pre-frames N] [--size WxH] [--module PATH]\n"
-                     "  --frames N      whole frames of the production scene timed after one warm-up (3)\n"
+                     "          [--reference-module PATH] [--sample N]\n"
+                     "  --frames N      whole frames of the production scene timed per renderer and size (2)\n"
                      "  --pre-frames N  pre-renders of the ten-slot scene timed after %d warm-up (30)\n"
-                     "  --size WxH      output size of both scenes (their composition's, 1920x1080)\n"
-                     "  --module PATH   the plug-in module (the one this build made)\n",
+                     "  --size WxH      one output size for both scenes (1920x1080 and 640x360 for the\n"
+                     "                  production scene, the composition's own for the pre-render)\n"
+                     "  --module PATH   the plug-in module (the one this build made)\n"
+                     "  --reference-module PATH  the module with the reference renderer (this build's)\n"
+                     "  --sample N      count queries on every Nth pixel of every Nth row (4)\n",
                      argv[0], kPreRenderWarmup);
         return 2;
     }
@@ -218,6 +338,10 @@ int main(int argc, char** argv) {
     if (!benchPreRender(opt, scenes + "/ten_slots.json")) return 1;
     std::printf("\n");
     std::fflush(stdout);
-    if (!benchFrames(opt, scenes + "/production.json")) return 1;
-    return 0;
+    const std::string production = scenes + "/production.json";
+    if (opt.width > 0) return benchFrames(opt, production, opt.width, opt.height) ? 0 : 1;
+    if (!benchFrames(opt, production, 1920, 1080)) return 1;
+    std::printf("\n");
+    std::fflush(stdout);
+    return benchFrames(opt, production, 640, 360) ? 0 : 1;
 }

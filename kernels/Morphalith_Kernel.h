@@ -3,6 +3,13 @@
 // One source for every form. The build preprocesses it with MRPH_KERNEL_OPENCL or MRPH_KERNEL_METAL
 // into the texts the module carries, nvcc compiles it as CUDA, and the tests include it as plain C++
 // (namespace mrph_kernel), where MainKernel is called once per pixel.
+//
+// Two renderers draw the same image. Render, below, is the reference: every scene-distance query
+// evaluates every primitive, every shadow step is taken. BoundedRender (Morphalith_Kernel_Bounded.h)
+// leaves out the work that provably cannot change a pixel. MainKernel runs the bounded one; a form
+// made with MRPH_REFERENCE_PATH defined to 1 runs the reference instead (the build makes a reference
+// OpenCL text that way, for comparison). The C++ form has both entries: MainKernel and
+// ReferenceMainKernel.
 #ifndef MORPHALITH_KERNEL_H
 #define MORPHALITH_KERNEL_H
 
@@ -13,7 +20,20 @@
 #include "Morphalith_Kernel_March.h"
 #include "Morphalith_Kernel_3D.h"
 
+#ifndef MRPH_REFERENCE_PATH
+#define MRPH_REFERENCE_PATH 0
+#endif
+
 MRPH_KERNEL_NAMESPACE_BEGIN
+
+// The C++ form counts the scene-distance queries of each thread (the benchmark reports them per
+// pixel); the GPU forms count nothing.
+#if defined(MRPH_KERNEL_CPP)
+inline thread_local unsigned long long sceneDistanceQueries = 0;
+#define MRPH_COUNT_SCENE_QUERY() (++sceneDistanceQueries)
+#else
+#define MRPH_COUNT_SCENE_QUERY()
+#endif
 
 typedef struct SdfResult {
     float dist;
@@ -301,6 +321,7 @@ MRPH_FN MaterialData zeroMaterial(void) {
 // Distance and material of the whole scene at p (world space). With no enabled primitive the
 // distance is 0 everywhere, which the marcher reads as a miss.
 MRPH_FN SdfResult SceneSDF(float3 p, SceneArgs scene) {
+    MRPH_COUNT_SCENE_QUERY();
     SdfResult result;
     result.dist = 0.0f;
     result.material = zeroMaterial();
@@ -365,6 +386,7 @@ MRPH_FN void PrepareScene(MRPH_PRIVATE PreparedScene* ps, SceneArgs scene) {
 
 // SceneSDF(p).dist without the materials.
 MRPH_FN float PreparedSceneDist(float3 p, const MRPH_PRIVATE PreparedScene* ps) {
+    MRPH_COUNT_SCENE_QUERY();
     const MRPH_PRIVATE ModifierFrames* pool = &ps->frames;
     float dist = 0.0f;
     int n = ps->count;
@@ -577,7 +599,37 @@ MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment
     return fragColor;
 }
 
+MRPH_KERNEL_NAMESPACE_END
+
+#include "Morphalith_Kernel_Bounded.h"
+
+MRPH_KERNEL_NAMESPACE_BEGIN
+
 // ---- The entry -----------------------------------------------------------------------------------
+
+// The camera ray through pixel (x, y) of a width x height output.
+MRPH_FN RayArgs PixelRay(MRPH_GLOBAL const CamData* camera, MRPH_GLOBAL const RenderData* render, unsigned int x,
+                         unsigned int y, unsigned int width, unsigned int height) {
+    const float2 resolution = make_float2((float)width, (float)height);
+    const float2 fragCoord = make_float2((float)x, (float)y);
+    const KFloat4x4 view = camera->view;
+
+    RayArgs ray;
+    ray.ro = make_float3(view.m[12], view.m[13], view.m[14]);
+    float2 screen = fragCoord - resolution * 0.5f;
+    const float z = resolution.y / camera->fov;
+    ray.viewDir = normalize(make_float3(screen.x, screen.y, -z));
+    if (camera->camType == 1) {
+        screen = screen * make_float2(render->widthFactor, render->heightFactor);
+        // A camera looking straight up or down has view(1, 1) near 0: spread the offsets over x and z.
+        const float3 offset = fabs(view.m[5]) < 0.0001f ? make_float3(screen.x, screen.x, screen.y)
+                                                         : make_float3(screen.x, screen.y, screen.x);
+        ray.ro = ray.ro + offset;
+        ray.viewDir = make_float3(0.0f, 0.0f, -1.0f);
+    }
+    ray.rd = xyz(MULTIPLY_MAT4_VEC4(view, make_float4(ray.viewDir.x, ray.viewDir.y, ray.viewDir.z, 0.0f)));
+    return ray;
+}
 
 #define MRPH_MAIN_KERNEL_ARGS                     \
     ((IMAGE, float4, inEnvironment))              \
@@ -597,10 +649,11 @@ MRPH_FN float4 Render(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment
     ((VALUE, int, numLights))                     \
     ((VALUE, float, inTime))
 
-MRPH_KERNEL_DELEGATE(MainKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) {
-    // The launch grid is rounded up to whole work groups.
-    if (x >= inWidth || y >= inHeight) return;
-
+// The scene the entry's arguments describe.
+MRPH_FN SceneArgs EntryScene(MRPH_GLOBAL const RenderData* render, MRPH_GLOBAL const PrimitiveData* primitives,
+                             MRPH_GLOBAL const MaterialData* materials, MRPH_GLOBAL const ModifiersData* modifiers,
+                             MRPH_GLOBAL const LightData* lights, int numPrimitives, int numLights, char useEnvironment,
+                             float time) {
     SceneArgs scene;
     scene.render = render;
     scene.primitives = primitives;
@@ -609,33 +662,40 @@ MRPH_KERNEL_DELEGATE(MainKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) {
     scene.lights = lights;
     scene.numPrimitives = numPrimitives;
     scene.numLights = numLights;
-    scene.useEnvironment = (int)mUseEnvironment;
-    scene.time = inTime;
-
-    const float2 resolution = make_float2((float)inWidth, (float)inHeight);
-    const float2 fragCoord = make_float2((float)x, (float)y);
-    const KFloat4x4 view = camera->view;
-
-    RayArgs ray;
-    ray.ro = make_float3(view.m[12], view.m[13], view.m[14]);
-    float2 screen = fragCoord - resolution * 0.5f;
-    const float z = resolution.y / camera->fov;
-    ray.viewDir = normalize(make_float3(screen.x, screen.y, -z));
-    if (camera->camType == 1) {
-        screen = screen * make_float2(render->widthFactor, render->heightFactor);
-        // A camera looking straight up or down has view(1, 1) near 0: spread the offsets over x and z.
-        const float3 offset = fabs(view.m[5]) < 0.0001f ? make_float3(screen.x, screen.x, screen.y)
-                                                         : make_float3(screen.x, screen.y, screen.x);
-        ray.ro = ray.ro + offset;
-        ray.viewDir = make_float3(0.0f, 0.0f, -1.0f);
-    }
-    ray.rd = xyz(MULTIPLY_MAT4_VEC4(view, make_float4(ray.viewDir.x, ray.viewDir.y, ray.viewDir.z, 0.0f)));
-
-    const float4 fragColor = Render(ray, scene, inEnvironment);
-    WriteFloat4(fragColor, outDst, (int)y * inDstPitch + (int)x, in16f);
+    scene.useEnvironment = (int)useEnvironment;
+    scene.time = time;
+    return scene;
 }
 
+// The two entry bodies: the bounded renderer's and the reference's. The launch grid is rounded up to
+// whole work groups, so both first drop the work items outside the output.
+#if defined(MRPH_KERNEL_CPP) || !MRPH_REFERENCE_PATH
+MRPH_KERNEL_DELEGATE(MainKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) {
+    if (x >= inWidth || y >= inHeight) return;
+    const SceneArgs scene = EntryScene(render, primitives, materials, modifiers, lights, numPrimitives, numLights,
+                                       mUseEnvironment, inTime);
+    const float4 fragColor = BoundedRender(PixelRay(camera, render, x, y, inWidth, inHeight), scene, inEnvironment);
+    WriteFloat4(fragColor, outDst, (int)y * inDstPitch + (int)x, in16f);
+}
+#endif
+#if defined(MRPH_KERNEL_CPP) || MRPH_REFERENCE_PATH
+MRPH_KERNEL_DELEGATE(ReferenceKernel_Delegate, MRPH_MAIN_KERNEL_ARGS, x, y) {
+    if (x >= inWidth || y >= inHeight) return;
+    const SceneArgs scene = EntryScene(render, primitives, materials, modifiers, lights, numPrimitives, numLights,
+                                       mUseEnvironment, inTime);
+    const float4 fragColor = Render(PixelRay(camera, render, x, y, inWidth, inHeight), scene, inEnvironment);
+    WriteFloat4(fragColor, outDst, (int)y * inDstPitch + (int)x, in16f);
+}
+#endif
+
+#if MRPH_REFERENCE_PATH
+MRPH_KERNEL_ENTRY(MainKernel, ReferenceKernel_Delegate, MRPH_MAIN_KERNEL_ARGS)
+#else
 MRPH_KERNEL_ENTRY(MainKernel, MainKernel_Delegate, MRPH_MAIN_KERNEL_ARGS)
+#endif
+#if defined(MRPH_KERNEL_CPP)
+MRPH_KERNEL_ENTRY(ReferenceMainKernel, ReferenceKernel_Delegate, MRPH_MAIN_KERNEL_ARGS)
+#endif
 
 MRPH_KERNEL_NAMESPACE_END
 
