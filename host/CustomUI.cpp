@@ -47,12 +47,14 @@ Canvas* compCanvasOf(void* refcon, PF_ContextH context) {
     return canvas && canvas->type() != PF_Window_EFFECT ? canvas : nullptr;
 }
 
-// Layer pixels to composition pixels through the effect layer's transform at the effect's time.
+// Layer pixels to composition pixels through the effect layer's transform at the effect's time (only the
+// composition window has a composition to map to).
 PF_Err LayerToComp(void* refcon, PF_ContextH context, A_long time, A_long scale, PF_FixedPoint* pt) {
     Host* host = Host::current();
     if (A_Err err = host->hostCall("layer_to_comp")) return err;
     const Layer* layer = host->project().findLayer(host->project().effectLayerId);
-    if (!compCanvasOf(refcon, context) || !pt || scale <= 0 || !layer) return PF_Err_BAD_CALLBACK_PARAM;
+    const Canvas* canvas = compCanvasOf(refcon, context);
+    if (!canvas || canvas->type() != PF_Window_COMP || !pt || scale <= 0 || !layer) return PF_Err_BAD_CALLBACK_PARAM;
     const double seconds = static_cast<double>(time) / scale + layer->startTime;
     const A_Matrix4 m = layerToWorld(*layer, seconds);
     const double x = pt->x / 65536.0, y = pt->y / 65536.0;
@@ -232,9 +234,9 @@ Canvas& CustomUI::compWindow() {
     return *comp_;
 }
 
-void CustomUI::setCompWindow(int width, int height, CompView view) {
+void CustomUI::setCompWindow(int width, int height, CompView view, PF_WindowType type) {
     drawbot_.detach(comp_.get());
-    comp_ = std::make_unique<Canvas>(PF_Window_COMP, width, height);
+    comp_ = std::make_unique<Canvas>(type, width, height);
     drawbot_.attach(comp_.get());
     view_ = view;
 }

@@ -101,9 +101,9 @@ public:
     // down, with `released` also let go (a click).
     PF_Err pointAtStripButton(int slot, int cell, bool pressed, bool released, std::string* error);
 
-    // ---- The composition window ----
+    // ---- The composition window (or, with PF_Window_LAYER, the layer window) ----
     Canvas& compWindow();
-    void setCompWindow(int width, int height, CompView view);
+    void setCompWindow(int width, int height, CompView view, PF_WindowType type = PF_Window_COMP);
     const CompView& compView() const { return view_; }
     // One PF_Event_DRAW of the composition window.
     PF_Err drawCompWindow();
