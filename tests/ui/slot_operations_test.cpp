@@ -290,6 +290,18 @@ TEST_F(SlotOperations, CopyWritesARecordPerValue) {
     EXPECT_EQ(offsets, expected);
 }
 
+// A copy that fails part of the way publishes nothing: the clipboard keeps what it held.
+TEST_F(SlotOperations, AFailedCopyPublishesNothing) {
+    slots({PrimitiveType::Box});
+    const std::vector<std::uint8_t> earlier(72, 7);
+    CopyBytesToClipboard(earlier.data(), earlier.size());
+    h.failNext("AEGP_GetNewStreamValue", PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(click(0, StripButton::Copy), PF_Err_OUT_OF_MEMORY);
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(PasteBytesFromClipboard(bytes));
+    EXPECT_EQ(bytes, earlier);
+}
+
 // A copied Box pasted over a Torus: the slot becomes a Box with the copied values, on its own layer.
 TEST_F(SlotOperations, PasteTakesTypeAndValuesAndKeepsTheLayer) {
     slots({PrimitiveType::Box, PrimitiveType::Sphere, PrimitiveType::Torus});
