@@ -7,10 +7,10 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-# The stand-in host, as the Linux build makes it, minus its command line and the Metal stand-in (and
-# without OpenEXR).
+# The stand-in host, as the Linux build makes it, minus its command line, the Metal stand-in and the
+# cairo rasteriser of the panel images (and without OpenEXR).
 file(GLOB MRPH_WIN_HOST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/host/*.cpp)
-list(FILTER MRPH_WIN_HOST_SOURCES EXCLUDE REGEX ".*/host/(main|MetalDevice)\\.cpp$")
+list(FILTER MRPH_WIN_HOST_SOURCES EXCLUDE REGEX ".*/host/(main|MetalDevice|DrawbotCairo|PanelImage)\\.cpp$")
 add_library(morphalith_host_win STATIC ${MRPH_WIN_HOST_SOURCES})
 add_dependencies(morphalith_host_win opencl_implib)
 target_include_directories(morphalith_host_win PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/sdk

@@ -59,7 +59,8 @@ A_Err StreamHandleWrapper::copyToBuffer(int key, std::vector<char>* buffer, A_Ti
     AEGP_StreamType type = AEGP_StreamType_NO_DATA;
     A_Err err = suites_->StreamSuite2()->AEGP_GetStreamType(stream_, &type);
     if (err) return err;
-    if (type == AEGP_StreamType_NO_DATA) return A_Err(0);
+    // No data, or a handle that means something only in this process and only to its own parameter.
+    if (type == AEGP_StreamType_NO_DATA || type == AEGP_StreamType_ARB) return A_Err(0);
 
     AEGP_StreamValue value{};
     err = suites_->StreamSuite2()->AEGP_GetNewStreamValue(pluginID_, stream_, AEGP_LTimeMode_CompTime, &time, TRUE,

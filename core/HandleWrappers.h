@@ -47,7 +47,8 @@ public:
     int paramIndex() const { return paramIndex_; }
 
     A_Err setDynamicFlag(unsigned int flag, unsigned char value);
-    // Appends one clipboard record for this stream: the 4-byte key, then the 32-byte value.
+    // Appends one clipboard record for this stream: the 4-byte key, then the 32-byte value. A stream
+    // without data, or of arbitrary data (a handle), appends nothing.
     A_Err copyToBuffer(int key, std::vector<char>* buffer, A_Time& time);
 
 protected:

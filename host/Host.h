@@ -12,6 +12,7 @@
 
 #include "PF_Effect.h"
 #include "host/CallTrace.h"
+#include "host/CustomUI.h"
 #include "host/HandleStore.h"
 #include "host/Panel.h"
 #include "host/PluginModule.h"
@@ -76,6 +77,8 @@ public:
     HandleStore& handles() { return handles_; }
     Project& project() { return project_; }
     Panel& panel() { return panel_; }
+    // The windows the effect draws into, and the interface suites behind them.
+    CustomUI& ui() { return ui_; }
     CallTrace& trace() { return trace_; }
     void setTraceEcho(bool echo) { trace_.setEcho(echo); }
 
@@ -88,6 +91,7 @@ private:
     HandleStore handles_;
     Project project_;
     Panel panel_;
+    CustomUI ui_{*this};
     PluginModule module_;
     std::string debugSinkPath_;
     PF_UtilCallbacks utils_{};

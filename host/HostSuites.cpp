@@ -11,6 +11,8 @@
 #include "PF_Param.h"
 #include "PF_Suites.h"
 #include "host/Composition3D.h"
+#include "host/CustomUI.h"
+#include "host/HostDrawbot.h"
 #include "host/GpuDevice.h"
 #include "host/Host.h"
 
@@ -466,12 +468,8 @@ void serveSuites(SuiteRegistry& registry, HandleStore& handles) {
     registry.add(kAEGPCompSuite, kAEGPCompSuiteVersion10, &kComp);
     registry.add(kAEGPItemSuite, kAEGPItemSuiteVersion8, &kItem);
     serveRenderSuites(registry);  // GPU device, world and sequence-data suites (host/GpuDevice.cpp)
-    // Drawbot: the names answer already; the drawing functions come with the panel's custom UI.
-    static const void* const kDrawbotPending[16] = {};
-    registry.add(kDRAWBOT_DrawSuite, kDRAWBOT_DrawSuite_Version1, kDrawbotPending);
-    registry.add(kDRAWBOT_SupplierSuite, kDRAWBOT_SupplierSuite_Version1, kDrawbotPending);
-    registry.add(kDRAWBOT_SurfaceSuite, kDRAWBOT_SurfaceSuite_Version2, kDrawbotPending);
-    registry.add(kDRAWBOT_PathSuite, kDRAWBOT_PathSuite_Version1, kDrawbotPending);
+    serveDrawbotSuites(registry);   // host/HostDrawbot.cpp
+    serveCustomUISuites(registry);  // custom UI, application and overlay theme suites (host/CustomUI.cpp)
 }
 
 }  // namespace host

@@ -92,6 +92,7 @@ std::string actionListing(const std::vector<AppliedAction>& actions) {
         std::string groups;
         for (const std::string& g : a.report.undoGroups) groups += (groups.empty() ? "\"" : ", \"") + g + "\"";
         out += "  undo group: " + (groups.empty() ? std::string("none") : groups) + "\n";
+        for (const std::string& info : a.report.infoTexts) out += "  info: " + info + "\n";
         std::stringstream printed(a.report.printed);
         for (std::string text; std::getline(printed, text);)
             if (!text.empty()) out += "  log: " + text + "\n";

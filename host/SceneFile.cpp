@@ -51,6 +51,7 @@ const std::vector<Field> kEffectFields = {{"params", Kind::Object}, {"slots", Ki
 const std::vector<Field> kAddFields = {{"add", Kind::String}};
 const std::vector<Field> kSetFields = {{"set", Kind::Any}, {"to", Kind::Any}};
 const std::vector<Field> kAttachFields = {{"attach", Kind::Integer}, {"slot", Kind::Integer}};
+const std::vector<Field> kClickFields = {{"click", Kind::String}, {"slot", Kind::Integer}};
 const std::vector<Field> kSlotFields = {{"type", Kind::Any}, {"layer", Kind::Integer}, {"params", Kind::Object}};
 
 const char* kindName(Kind k) {
@@ -184,8 +185,8 @@ std::string primitiveNameList() {
 }
 
 bool checkAction(const json& a, const std::string& path, std::string* error) {
-    const char* expected = "expected {\"add\": \"primitive\"}, {\"set\": PARAMETER, \"to\": VALUE} or "
-                           "{\"attach\": LAYER, \"slot\": N}";
+    const char* expected = "expected {\"add\": \"primitive\"}, {\"set\": PARAMETER, \"to\": VALUE}, "
+                           "{\"attach\": LAYER, \"slot\": N} or {\"click\": BUTTON, \"slot\": N}";
     if (a.is_object() && a.contains("add")) {
         if (!checkObject(a, path, {&kAddFields}, error)) return false;
         if (a["add"] == "primitive") return true;
@@ -210,6 +211,20 @@ bool checkAction(const json& a, const std::string& path, std::string* error) {
         }
         return checkRange(a, "slot", path, 0, kMaxPrimitives, error) &&
                checkRange(a, "attach", path, 0, 1e9, error);
+    }
+    if (a.is_object() && a.contains("click")) {
+        if (!checkObject(a, path, {&kClickFields}, error)) return false;
+        if (!a.contains("slot")) {
+            *error = "\"" + path + "\": needs \"slot\" (the slot whose strip shows the button)";
+            return false;
+        }
+        StripButton button;
+        if (!stripButtonByName(a["click"].get<std::string>(), &button)) {
+            *error = "\"" + path + ".click\": " + shown(a["click"]) +
+                     " is not one of duplicate, copy, paste, move up, move down, delete";
+            return false;
+        }
+        return checkRange(a, "slot", path, 0, kMaxPrimitives, error);
     }
     *error = "\"" + path + "\": " + expected + ", got " + shown(a);
     return false;
@@ -426,13 +441,14 @@ bool inputValue(Host& host, int index, const json& v, const std::string& where, 
 
 // One thing a person does on the panel.
 struct Action {
-    enum Kind { Add, Set } kind = Set;
+    enum Kind { Add, Set, Click } kind = Set;
     std::string where;     // the scene key, for errors
     std::string what;      // for the action listing
     int index = -1;        // the parameter, when known in advance
     json target;           // otherwise what names it ("slot 2/Primitive", "Steps", 1104)
-    int slot = -1;         // a short-form slot param: the slot its name is looked up in
+    int slot = -1;         // a short-form slot param: the slot its name is looked up in; a click's slot
     json value;
+    StripButton button = StripButton::Copy;  // a click's button
 };
 
 std::string targetText(const json& target) {
@@ -483,6 +499,13 @@ bool runAction(Host& host, const Action& a, std::vector<AppliedAction>* applied,
             return false;
         }
         clickButton(host, kAddButton, &done.report);
+    } else if (a.kind == Action::Click) {
+        std::string why;
+        clickStripButton(host, a.slot, a.button, &done.report, &why);
+        if (!why.empty()) {
+            *error = "\"" + a.where + "\": " + why;
+            return false;
+        }
     } else {
         const int index = resolveTarget(host, a, error);
         if (index < 0) return false;
@@ -565,6 +588,11 @@ std::vector<Action> sceneActions(const json& doc) {
         if (j.contains("add")) {
             a.kind = Action::Add;
             a.what = "add primitive";
+        } else if (j.contains("click")) {
+            a.kind = Action::Click;
+            a.slot = j["slot"].get<int>();
+            stripButtonByName(j["click"].get<std::string>(), &a.button);
+            a.what = std::string("click ") + stripButtonName(a.button) + " in slot " + std::to_string(a.slot);
         } else if (j.contains("attach")) {
             const int slot = j["slot"].get<int>();
             a.index = kFirstSlotParam + slot * kSlotParams + kNullLayerOffset;

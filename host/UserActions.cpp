@@ -1,5 +1,7 @@
 #include "host/UserActions.h"
 
+#include <cctype>
+
 namespace host {
 
 namespace {
@@ -16,6 +18,21 @@ PF_Err send(Host& host, PF_Cmd cmd, void* extra, ActionReport* report) {
                                  host.changedValues().end());
     if (err && !report->err) report->err = err;
     return err;
+}
+
+// What the events of the custom UI sent from `first` on caused.
+void noteEvents(Host& host, size_t first, size_t firstInfo, ActionReport* report) {
+    const std::vector<SentEvent>& sent = host.ui().sent;
+    for (size_t i = first; i < sent.size(); ++i) {
+        const SentEvent& e = sent[i];
+        report->commands.push_back(PF_Cmd_EVENT);
+        report->undoGroups.insert(report->undoGroups.end(), e.undoGroups.begin(), e.undoGroups.end());
+        report->printed += e.printed;
+        report->changedValues.insert(report->changedValues.end(), e.changedValues.begin(), e.changedValues.end());
+        if (e.err && !report->err) report->err = e.err;
+    }
+    const std::vector<InfoText>& info = host.ui().infoTexts;
+    for (size_t i = firstInfo; i < info.size(); ++i) report->infoTexts.push_back(info[i].line1);
 }
 
 PF_Err refreshPanel(Host& host, ActionReport* report) {
@@ -62,6 +79,50 @@ PF_Err deleteLayer(Host& host, AEGP_LayerIDVal id, ActionReport* report) {
     ActionReport local;
     if (!report) report = &local;
     if (!host.project().deleteLayer(id)) return report->err = PF_Err_INVALID_INDEX;
+    return refreshPanel(host, report);
+}
+
+const char* stripButtonName(StripButton button) {
+    switch (button) {
+        case StripButton::Duplicate: return "duplicate";
+        case StripButton::Copy: return "copy";
+        case StripButton::Paste: return "paste";
+        case StripButton::MoveUp: return "move up";
+        case StripButton::MoveDown: return "move down";
+        case StripButton::Delete: return "delete";
+    }
+    return "";
+}
+
+bool stripButtonByName(const std::string& name, StripButton* button) {
+    auto folded = [](const std::string& text) {
+        std::string out;
+        for (char c : text)
+            if (c != ' ') out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        return out;
+    };
+    for (StripButton b : {StripButton::Duplicate, StripButton::Copy, StripButton::Paste, StripButton::MoveUp,
+                          StripButton::MoveDown, StripButton::Delete}) {
+        if (folded(name) == folded(stripButtonName(b))) {
+            *button = b;
+            return true;
+        }
+    }
+    return false;
+}
+
+PF_Err clickStripButton(Host& host, int slot, StripButton button, ActionReport* report, std::string* error) {
+    ActionReport local;
+    if (!report) report = &local;
+    std::string why;
+    const size_t first = host.ui().sent.size(), firstInfo = host.ui().infoTexts.size();
+    const PF_Err err = host.ui().pointAtStripButton(slot, static_cast<int>(button), true, true, &why);
+    noteEvents(host, first, firstInfo, report);
+    if (error) *error = why;
+    if (err) {
+        if (!report->err) report->err = err;
+        return report->err;
+    }
     return refreshPanel(host, report);
 }
 

@@ -20,6 +20,7 @@ struct ActionReport {
     std::vector<std::string> undoGroups;  // the undo groups the module opened meanwhile
     std::string printed;                  // the module's log lines
     std::vector<int> changedValues;       // parameters whose values the module changed in place
+    std::vector<std::string> infoTexts;   // what the module wrote in the Info panel meanwhile
     PF_Err err = PF_Err_NONE;
 };
 
@@ -30,6 +31,19 @@ PF_Err clickButton(Host& host, int index, ActionReport* report = nullptr);
 // Deletes a layer of the composition: layer parameters that named it name none, and the panel is
 // refreshed. An unknown id is PF_Err_INVALID_INDEX and changes nothing.
 PF_Err deleteLayer(Host& host, AEGP_LayerIDVal id, ActionReport* report = nullptr);
+
+// The buttons of a primitive slot's strip, as the panel shows them from left to right.
+enum class StripButton { Duplicate, Copy, Paste, MoveUp, MoveDown, Delete };
+// "duplicate", "copy", "paste", "move up", "move down", "delete".
+const char* stripButtonName(StripButton button);
+// The button a name gives (case and blanks aside: "Move Up", "moveup"); false for none.
+bool stripButtonByName(const std::string& name, StripButton* button);
+
+// Clicks a button of slot `slot`'s strip where the panel shows it: the mouse moves over it, presses and
+// lets go; then the panel is refreshed. A slot that shows no strip is PF_Err_INVALID_INDEX, with `error`
+// saying why. A greyed-out button does nothing, as in the panel.
+PF_Err clickStripButton(Host& host, int slot, StripButton button, ActionReport* report = nullptr,
+                        std::string* error = nullptr);
 
 // Whether a person sees the parameter: neither it nor a group around it is declared invisible or
 // hidden by its stream's dynamic flag.

@@ -9,6 +9,7 @@
 #include "host/Host.h"
 #include "host/OutputCapture.h"
 #include "host/PanelCommand.h"
+#include "host/PanelImage.h"
 #include "host/RenderCommand.h"
 
 namespace {
@@ -16,7 +17,7 @@ namespace {
 constexpr const char* kDescription =
     "morphalith-host: the stand-in host. It loads the Morphalith effect module as a compositing host "
     "does and drives it: info prints what the module registers, params lists its panel, render renders "
-    "scene files. Without a command it runs info. The module's log lines go to standard error.";
+    "scene files, panel and comp-hint draw its custom drawing to PNG. Without a command it runs info. The module's log lines go to standard error.";
 
 std::string fourcc(A_long v) {
     std::string s;
@@ -127,11 +128,21 @@ int main(int argc, char** argv) {
                   "range and flags; with --visible, the panel a person sees after a scene's actions");
     CLI::App* renderSub = app.add_subcommand(
         "render", "render SCENE (or the built-in default scene) through the effect to OUT, one frame or a range");
+    CLI::App* panelSub = app.add_subcommand(
+        "panel", "draw the effect panel as a person sees it after SCENE's actions to a PNG: the About header, the "
+                 "Debug header when shown, and each used slot's name with its strip of six buttons");
+    CLI::App* hintSub = app.add_subcommand(
+        "comp-hint", "draw the composition window to a PNG: SCENE's frame 0 as the effect renders it, and the hint "
+                     "the effect draws over its layer");
+    host::PanelImageOptions panelOptions;
+    host::addPanelImageOptions(panelSub, &panelOptions);
+    host::HintImageOptions hintOptions;
+    host::addHintImageOptions(hintSub, &hintOptions);
     host::RenderOptions renderOptions;
     host::addRenderOptions(renderSub, &renderOptions);
     host::ParamsOptions paramsOptions;
     host::addParamsOptions(paramsSub, &paramsOptions);
-    for (CLI::App* sub : {infoSub, paramsSub, renderSub}) {
+    for (CLI::App* sub : {infoSub, paramsSub, renderSub, panelSub, hintSub}) {
         sub->allow_extras();
         sub->footer("--module PATH and --trace (see morphalith-host --help) may come before or after the command.");
     }
@@ -167,6 +178,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (*renderSub) return host::renderCommand(h, renderOptions);
+    if (*panelSub) return host::panelImageCommand(h, panelOptions);
+    if (*hintSub) return host::hintImageCommand(h, hintOptions);
     if (*paramsSub && paramsOptions.wantsVisiblePanel()) {
         // Each action's log lines are read back from the module's captured output.
         h.setCaptureOutput(true);

@@ -83,6 +83,10 @@ struct PF_Pixel {
     A_u_char alpha, red, green, blue;
 };
 
+struct PF_PixelFloat {
+    A_FpShort alpha, red, green, blue;  // 0 .. 1
+};
+
 // Four-character codes as the host writes them ('eFKT', 'FXTC', ...).
 constexpr A_long MRPH_FOURCC(char a, char b, char c, char d) {
     return (A_long)(((uint32_t)(uint8_t)a << 24) | ((uint32_t)(uint8_t)b << 16) | ((uint32_t)(uint8_t)c << 8) |

@@ -79,13 +79,32 @@ union PF_EventUnion {
     PF_AdjustCursorEventInfo adjust_cursor;
 };
 
-// Where an event in the effect panel happened: which parameter, and its frames.
+// Which part of a parameter's row in the effect panel an event concerns.
+typedef A_long PF_EffectArea;
+enum { PF_EA_NONE = 0, PF_EA_PARAM_TITLE = 1, PF_EA_CONTROL = 2 };
+
+// Where an event in the effect panel happened: which parameter, and its frames in the panel's pixels.
 struct PF_EffectWindowInfo {
     A_long index;  // the parameter index whose control is drawn or clicked
-    PF_Rect area;
+    PF_EffectArea area;
     PF_Rect current_frame;
     PF_Rect param_title_frame;
     A_long horiz_offset;
+};
+
+// A point in 16.16 fixed point (65536 = 1.0).
+struct PF_FixedPoint {
+    PF_Fixed x, y;
+};
+
+// The host's coordinate mappings for the window an event is in. Each maps the point in place.
+struct PF_EventCallbacks {
+    void* refcon;  // passed back to every callback
+    // Layer coordinates to composition coordinates at a time of the effect (composition window only).
+    PF_Err (*layer_to_comp)(void* refcon, PF_ContextH context, A_long curr_time, A_long time_scale,
+                            PF_FixedPoint* pt);
+    // The window's source (the composition, or the layer in the layer window) to window pixels.
+    PF_Err (*source_to_frame)(void* refcon, PF_ContextH context, PF_FixedPoint* pt);
 };
 
 struct PF_EventExtra {
@@ -93,6 +112,7 @@ struct PF_EventExtra {
     PF_EventType e_type;
     PF_EventUnion u;
     PF_EffectWindowInfo effect_win;
+    PF_EventCallbacks cbs;
     PF_EventInFlags evt_in_flags;
     PF_EventOutFlags evt_out_flags;
 };

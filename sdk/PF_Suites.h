@@ -4,7 +4,9 @@
 #ifndef MORPHALITH_SDK_PF_SUITES_H
 #define MORPHALITH_SDK_PF_SUITES_H
 
+#include "Drawbot.h"
 #include "PF_Effect.h"
+#include "PF_Events.h"
 
 typedef uint64_t A_u_longlong;
 
@@ -12,6 +14,7 @@ typedef uint64_t A_u_longlong;
 #define kPFHandleSuite "PF Handle Suite"
 #define kPFHandleSuiteVersion1 2
 #define kPFAppSuite "PF AE App Suite"
+#define kPFAppSuiteVersion1 1
 #define kPFAppSuiteVersion4 6
 #define kPFAdvAppSuite "PF AE Adv App Suite"
 #define kPFAdvAppSuiteVersion2 2
@@ -23,6 +26,7 @@ typedef uint64_t A_u_longlong;
 #define kPFEffectCustomUIOverlayThemeSuiteVersion1 1
 #define kPFEffectCustomUISuite "PF Effect Custom UI Suite"
 #define kPFEffectCustomUISuiteVersion1 1
+#define kPFEffectCustomUISuiteVersion2 2
 #define kPFEffectUISuite "PF Effect UI Suite"
 #define kPFEffectUISuiteVersion1 1
 #define kPFEffectSequenceDataSuite "PF Effect Sequence Data Suite"
@@ -66,20 +70,32 @@ struct PF_ANSICallbacksSuite1 {
 };
 
 // ---- Suites whose functions later commands use; the host fills what it serves ----------------------------
+// Colours of the host's user interface, 16 bits per channel.
 struct PF_App_Color {
     A_u_short red, green, blue;
 };
+typedef A_long PF_App_ColorType;
 
+struct PF_AppSuite1 {
+    PF_Err (*PF_AppGetBgColor)(PF_App_Color* bg_colorP);  // the panels' background
+    PF_Err (*PF_AppGetColor)(PF_App_ColorType color_type, PF_App_Color* app_colorP);
+    PF_Err (*PF_AppGetLanguage)(A_char* lang_tagZ);
+};
+
+// A later form of the same suite: the same first functions, then the redraw request of a window.
 struct PF_AppSuite4 {
     PF_Err (*PF_AppGetBgColor)(PF_App_Color* bg_colorP);
-    PF_Err (*PF_AppGetColor)(A_long color_type, PF_App_Color* app_colorP);
+    PF_Err (*PF_AppGetColor)(PF_App_ColorType color_type, PF_App_Color* app_colorP);
     PF_Err (*PF_AppGetLanguage)(A_char* lang_tagZ);
+    // Asks for the area of the window (the whole window with no rectangle) to be drawn again.
+    PF_Err (*PF_InvalidateRect)(const PF_ContextH contextH, const PF_Rect* rectP0);
 };
 
 struct PF_AdvAppSuite2 {
     PF_Err (*PF_SetProjectDirty)(void);
     PF_Err (*PF_SaveProject)(void);
     PF_Err (*PF_InfoDrawText)(const A_char* line1Z0, const A_char* line2Z0);
+    // Three lines of the host's Info panel; a null or empty line is left blank.
     PF_Err (*PF_InfoDrawText3)(const A_char* line1Z0, const A_char* line2Z0, const A_char* line3Z0);
 };
 
@@ -87,13 +103,18 @@ struct PF_ParamUtilsSuite3 {
     PF_Err (*PF_UpdateParamUI)(PF_ProgPtr effect_ref, A_long param_index, const PF_ParamDef* defP);
 };
 
+// The colours the host draws its own overlays with.
 struct PF_EffectCustomUIOverlayThemeSuite1 {
-    PF_Err (*PF_GetPreferredForegroundColor)(void* foreground_colorP);
-    PF_Err (*PF_GetPreferredShadowColor)(void* shadow_colorP);
+    PF_Err (*PF_GetPreferredForegroundColor)(PF_PixelFloat* foreground_colorP);
+    PF_Err (*PF_GetPreferredShadowColor)(PF_PixelFloat* shadow_colorP);
 };
 
+// The Drawbot drawing reference of the window an event draws in.
 struct PF_EffectCustomUISuite1 {
-    PF_Err (*PF_GetDrawingReference)(const void* contextH, void** referenceP0);
+    PF_Err (*PF_GetDrawingReference)(const PF_ContextH effect_contextH, DRAWBOT_DrawRef* referenceP0);
+};
+struct PF_EffectCustomUISuite2 {
+    PF_Err (*PF_GetDrawingReference)(const PF_ContextH effect_contextH, DRAWBOT_DrawRef* referenceP0);
 };
 
 struct PF_EffectUISuite1 {

@@ -2,7 +2,9 @@
 //
 // A payload is a bare run of 36-byte records (a 32-bit slot offset, then the parameter's 32-byte stream
 // value), kept on the clipboard under one private type so that only this effect reads it back. One
-// interface; a body per platform (the Win32 clipboard in platform/win/).
+// interface; a body per platform: the Win32 clipboard (platform/win/), the general pasteboard
+// (platform/mac/), and on Linux a file of the user's shared by every process (platform/linux/). What
+// comes back is anybody's bytes: ClipboardRecords.h checks them before a paste applies any.
 #ifndef MORPHALITH_UI_PRIMITIVE_CLIPBOARD_H
 #define MORPHALITH_UI_PRIMITIVE_CLIPBOARD_H
 

@@ -73,6 +73,8 @@ TEST_F(HandleWrappers, FailedConstructionHoldsNothing) {
 TEST_F(HandleWrappers, StreamFlagsAndClipboardRecords) {
     host_.project().streams[20].type = AEGP_StreamType_COLOR;
     host_.project().streams[20].value.color = {1.0, 0.5, 0.25, 0.125};
+    host_.project().streams[22].type = AEGP_StreamType_ARB;  // a handle: never a record
+    std::memset(&host_.project().streams[22].value, 0xAB, sizeof(AEGP_StreamVal));
     std::vector<char> buffer;
     {
         AEGP_SuiteHandler suites(basic());
@@ -82,10 +84,12 @@ TEST_F(HandleWrappers, StreamFlagsAndClipboardRecords) {
         EXPECT_EQ(color.setDynamicFlag(AEGP_DynStreamFlag_HIDDEN, TRUE), A_Err(0));
         EXPECT_EQ(color.copyToBuffer(17, &buffer, time_), A_Err(0));
         EXPECT_EQ(group.copyToBuffer(18, &buffer, time_), A_Err(0));
+        StreamHandleWrapper arbitrary(42, &suites, effect.get(), 22);
+        EXPECT_EQ(arbitrary.copyToBuffer(19, &buffer, time_), A_Err(0));
         EXPECT_EQ(color.paramIndex(), 20);
     }
     EXPECT_EQ(project().streams[20].flags, AEGP_DynStreamFlag_HIDDEN);
-    ASSERT_EQ(buffer.size(), 36u);  // one record: the no-data stream adds nothing
+    ASSERT_EQ(buffer.size(), 36u);  // one record: the no-data and arbitrary-data streams add nothing
     int key = 0;
     std::memcpy(&key, buffer.data(), 4);
     EXPECT_EQ(key, 17);

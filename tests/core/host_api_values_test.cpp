@@ -136,6 +136,17 @@ const Value kValues[] = {
     MRPH_VALUE(PF_EO_HANDLED_EVENT, 1),
     MRPH_VALUE(PF_EO_UPDATE_NOW, 8),
     MRPH_VALUE(PF_EO_HANDLED_EVENT | PF_EO_UPDATE_NOW, 9),
+    MRPH_VALUE(PF_Window_LAYER, 1),
+    MRPH_VALUE(PF_EA_CONTROL, 2),
+
+    // Drawbot.
+    MRPH_VALUE(kDRAWBOT_FillType_Winding, 1),
+    MRPH_VALUE(kDRAWBOT_TextAlignment_Left, 0),
+    MRPH_VALUE(kDRAWBOT_TextAlignment_Center, 1),
+    MRPH_VALUE(kDRAWBOT_TextAlignment_Right, 2),
+    MRPH_VALUE(kDRAWBOT_TextTruncation_None, 0),
+    MRPH_VALUE(kDRAWBOT_PixelLayout_24RGB, 0),
+    MRPH_VALUE(kDRAWBOT_PixelLayout_32BGR, 3),
 
     // Layers, streams, lights and cameras.
     MRPH_VALUE(AEGP_LayerFlag_LAYER_IS_3D, 0x800),
@@ -182,6 +193,7 @@ struct Suite {
 // Names and the interface versions asked for; the version is not the number in the macro's name.
 const Suite kSuites[] = {
     MRPH_SUITE(kPFHandleSuite, kPFHandleSuiteVersion1, "PF Handle Suite", 2),
+    MRPH_SUITE(kPFAppSuite, kPFAppSuiteVersion1, "PF AE App Suite", 1),
     MRPH_SUITE(kPFAppSuite, kPFAppSuiteVersion4, "PF AE App Suite", 6),
     MRPH_SUITE(kPFAdvAppSuite, kPFAdvAppSuiteVersion2, "PF AE Adv App Suite", 2),
     MRPH_SUITE(kPFANSISuite, kPFANSISuiteVersion1, "PF ANSI Suite", 1),
@@ -189,6 +201,7 @@ const Suite kSuites[] = {
     MRPH_SUITE(kPFEffectCustomUIOverlayThemeSuite, kPFEffectCustomUIOverlayThemeSuiteVersion1,
                "PF Effect Custom UI Overlay Theme Suite", 1),
     MRPH_SUITE(kPFEffectCustomUISuite, kPFEffectCustomUISuiteVersion1, "PF Effect Custom UI Suite", 1),
+    MRPH_SUITE(kPFEffectCustomUISuite, kPFEffectCustomUISuiteVersion2, "PF Effect Custom UI Suite", 2),
     MRPH_SUITE(kPFEffectUISuite, kPFEffectUISuiteVersion1, "PF Effect UI Suite", 1),
     MRPH_SUITE(kPFEffectSequenceDataSuite, kPFEffectSequenceDataSuiteVersion1, "PF Effect Sequence Data Suite", 1),
     MRPH_SUITE(kPFWorldSuite, kPFWorldSuiteVersion2, "PF World Suite", 2),

@@ -287,7 +287,7 @@ TEST_F(ParamNames, AnAmbiguousNameListsDistinctFullPathsThatEachResolve) {
 // Names in the examples resolve only when their actions run: each example is applied, not only parsed.
 TEST(SceneActions, EveryExampleAndTheDefaultSceneApply) {
     std::vector<std::string> texts = {host::defaultSceneText()};
-    for (const char* name : {"primitives", "modifiers", "lights", "reflections"}) {
+    for (const char* name : {"primitives", "modifiers", "lights", "reflections", "panel"}) {
         std::ifstream file(std::string(MRPH_SOURCE_DIR) + "/examples/" + name + ".json");
         std::stringstream text;
         text << file.rdbuf();

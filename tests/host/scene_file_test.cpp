@@ -40,7 +40,7 @@ TEST(SceneFile, DefaultSceneIsValid) {
 }
 
 TEST(SceneFile, EveryExampleIsValid) {
-    for (const char* name : {"primitives", "modifiers", "lights", "reflections"}) {
+    for (const char* name : {"primitives", "modifiers", "lights", "reflections", "panel"}) {
         host::Scene scene;
         std::string error;
         EXPECT_TRUE(host::loadSceneFile(std::string(MRPH_SOURCE_DIR) + "/examples/" + name + ".json", &scene, &error))
