@@ -165,6 +165,7 @@ bool Host::load() {
 
 A_Err Host::hostCall(const std::string& function) {
     trace_.record(function);
+    std::lock_guard<std::mutex> lock(faultsLock_);
     auto it = faults_.find(function);
     if (it == faults_.end()) return A_Err(0);
     A_Err err = it->second;

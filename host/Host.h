@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,10 @@ public:
     void setCaptureOutput(bool capture) { capture_ = capture; }
 
     // Test hook: the next call of the named host function fails with that error.
-    void failNext(const std::string& function, A_Err err) { faults_[function] = err; }
+    void failNext(const std::string& function, A_Err err) {
+        std::lock_guard<std::mutex> lock(faultsLock_);
+        faults_[function] = err;
+    }
     // The injected error for this call, or 0 (and it is spent); the call is traced either way.
     A_Err hostCall(const std::string& function);
 
@@ -87,6 +91,7 @@ private:
     PF_UtilCallbacks utils_{};
     PF_InData in_{};
     PF_OutData out_{};
+    std::mutex faultsLock_;  // host calls arrive from render threads too
     std::map<std::string, A_Err> faults_;
     std::string lastReturnMessage_, lastPrinted_;
     bool capture_ = true;

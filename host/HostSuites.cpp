@@ -182,10 +182,14 @@ A_Err DisposeEffect(AEGP_EffectRefH effect) {
 }
 
 // ---- AEGP Layer -----------------------------------------------------------------------------------------
+// A layer handle is the layer's address in the composition: checked by its place in the array, not
+// by a search (a composition may have thousands of lights, each read through several calls).
 Layer* layerOf(AEGP_LayerH layer) {
-    for (Layer& l : project().comp.layers)
-        if (reinterpret_cast<AEGP_LayerH>(&l) == layer) return &l;
-    return nullptr;
+    std::vector<Layer>& layers = project().comp.layers;
+    const uintptr_t at = reinterpret_cast<uintptr_t>(layer), first = reinterpret_cast<uintptr_t>(layers.data());
+    if (layers.empty() || at < first || (at - first) % sizeof(Layer) != 0 || (at - first) / sizeof(Layer) >= layers.size())
+        return nullptr;
+    return &layers[(at - first) / sizeof(Layer)];
 }
 
 A_Err GetLayerParentComp(AEGP_LayerH layer, AEGP_CompH* comp) {

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -64,7 +66,10 @@ public:
     std::vector<Stream> streams;        // by parameter index
     AEGP_PluginID registeredPluginId = 0;
 
+    // By id, through an index (a composition may have thousands of lights), remade when the layers
+    // have changed under it. Safe from several render threads while the layers stay as they are.
     Layer* findLayer(AEGP_LayerIDVal id);
+    // Layer ids are unique in a composition: an id already taken throws std::invalid_argument.
     Layer& addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_ObjectType type, AEGP_LayerFlags flags);
 
     // References.
@@ -73,9 +78,16 @@ public:
     AEGP_StreamRefH newStreamRef(int paramIndex);
     bool disposeStreamRef(AEGP_StreamRefH ref);
     int streamIndex(AEGP_StreamRefH ref) const;  // -1 when not live
-    bool isEffectRef(AEGP_EffectRefH ref) const { return liveEffects_.count(ref) != 0; }
-    void noteValueMade() { values.made += 1; }
+    bool isEffectRef(AEGP_EffectRefH ref) const {
+        std::lock_guard<std::mutex> lock(refsLock_);
+        return liveEffects_.count(ref) != 0;
+    }
+    void noteValueMade() {
+        std::lock_guard<std::mutex> lock(refsLock_);
+        values.made += 1;
+    }
     void noteValueDisposed(bool wasLive) {
+        std::lock_guard<std::mutex> lock(refsLock_);
         if (wasLive) values.disposed += 1;
         else values.badDisposals += 1;
     }
@@ -85,10 +97,18 @@ public:
     AEGP_PluginID lastSetValuePluginId = 0;
 
 private:
+    // Render threads make and dispose references at once: the sets and counts are kept under a lock.
+    mutable std::mutex refsLock_;
     std::set<AEGP_EffectRefH> liveEffects_;
     std::map<AEGP_StreamRefH, int> liveStreams_;
     uintptr_t newToken();
     uintptr_t lastToken_ = 0;
+    void indexLayers();
+    Layer* indexedLayer(AEGP_LayerIDVal id);
+    std::mutex layerIndexLock_;
+    std::unordered_map<AEGP_LayerIDVal, size_t> layerIndex_;  // id -> position in comp.layers
+    const Layer* indexedData_ = nullptr;
+    size_t indexedSize_ = 0;
 };
 
 }  // namespace host
