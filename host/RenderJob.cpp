@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "PF_Param.h"
+#include "host/MemoryLimits.h"
 
 namespace host {
 
@@ -91,13 +92,34 @@ void RenderJob::dropPreRender() {
     preOut_ = PF_PreRenderOutput{};
 }
 
-Layer* RenderJob::environmentLayer() {
+Layer* RenderJob::environmentLayer() const {
     std::vector<Stream>& streams = host_.project().streams;
     if ((size_t)kEnvironmentParam >= streams.size()) return nullptr;
     A_long id = streams[kEnvironmentParam].value.layer_id;
     if (id == 0) return nullptr;
     Layer* layer = host_.project().findLayer(id);
     return layer && layer->props.imageWidth > 0 ? layer : nullptr;
+}
+
+bool RenderJob::frameFits(int width, int height, std::string* why) const {
+    const std::string frame = "a " + std::to_string(width) + "x" + std::to_string(height) + " frame";
+    const uint64_t image = (uint64_t)(width + rowPadding_) * (uint64_t)height * 16;
+    if (chosen_ == Framework::OpenCL) {
+        if (OpenCLDevice* device = OpenCLDevice::get()) {
+            cl_ulong largest = 0;
+            if (clGetDeviceInfo(device->device(), CL_DEVICE_MAX_MEM_ALLOC_SIZE, sizeof(largest), &largest, nullptr) ==
+                    CL_SUCCESS &&
+                image > largest) {
+                *why = frame + " needs an image of " + byteSize(image) + " on the OpenCL device, more than the " +
+                       byteSize(largest) + " it can make";
+                return false;
+            }
+        }
+    }
+    uint64_t env = 0;
+    if (Layer* layer = environmentLayer())
+        env = (uint64_t)layer->props.imageWidth * (uint64_t)layer->props.imageHeight * 16 * 2;
+    return fitsInMemory(3 * image + env, frame, why);
 }
 
 PF_Err RenderJob::preRender(A_long frame, int width, int height) {

@@ -36,6 +36,11 @@ public:
     PF_Err setupDevice(PF_GPU_Framework framework);
     PF_Err setdownDevice();
 
+    // Whether a frame of width x height can be made on the job's device and in the machine's memory:
+    // it needs an input, an output and a read-back image of 16 bytes a pixel, and the environment
+    // image twice. When not, why, with the sizes ("a 30000x30000 frame needs ...").
+    bool frameFits(int width, int height, std::string* why) const;
+
     // Renders composition frame `frame` into an output of width x height (0: the composition's size).
     PF_Err renderFrame(A_long frame, FloatImage* out, int width = 0, int height = 0);
     // Only the pre-render; the block stays with the job until the next frame (or preRenderData()).
@@ -79,7 +84,7 @@ public:
 private:
     void setTime(A_long frame);
     void dropPreRender();
-    Layer* environmentLayer();
+    Layer* environmentLayer() const;
 
     // Waits until the device has finished the work queued for the frame.
     void finishDevice();

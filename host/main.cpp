@@ -1,5 +1,8 @@
 // morphalith-host — the headless stand-in host's command line.
+#include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -156,14 +159,32 @@ int main(int argc, char** argv) {
     }
     if (const std::string rest = leftOver(app); !rest.empty()) return usageError(app, rest);
 
-    host::Host h(modulePath);
-    h.setTraceEcho(trace);
-    h.setCaptureOutput(false);  // the module's log lines go to the console (standard error, above)
-    if (!h.load()) {
-        std::fprintf(stderr, "morphalith-host: %s\n", h.error().c_str());
-        return 1;
+    // Whatever goes wrong from here is one line naming the command, the scene file and the cause.
+    std::string where = "morphalith-host";
+    if (*renderSub)
+        where += " render: " + (renderOptions.scenePath.empty() ? std::string("the default scene")
+                                                                 : renderOptions.scenePath);
+    else if (*paramsSub) where += " params";
+    else if (*infoSub) where += " info";
+    try {
+        host::Host h(modulePath);
+        h.setTraceEcho(trace);
+        h.setCaptureOutput(false);  // the module's log lines go to the console (standard error, above)
+        if (!h.load()) {
+            std::fprintf(stderr, "morphalith-host: %s\n", h.error().c_str());
+            return 1;
+        }
+        if (*renderSub) return host::renderCommand(h, renderOptions);
+        if (*paramsSub) return params(h, out);
+        return info(h, out);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s: out of memory\n", where.c_str());
+    } catch (const std::exception& e) {
+        std::string cause = e.what();
+        std::replace(cause.begin(), cause.end(), '\n', ' ');
+        std::fprintf(stderr, "%s: %s\n", where.c_str(), cause.c_str());
+    } catch (...) {
+        std::fprintf(stderr, "%s: failed with an unknown exception\n", where.c_str());
     }
-    if (*renderSub) return host::renderCommand(h, renderOptions);
-    if (*paramsSub) return params(h, out);
-    return info(h, out);
+    return 1;
 }
