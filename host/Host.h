@@ -5,6 +5,7 @@
 #ifndef MORPHALITH_HOST_HOST_H
 #define MORPHALITH_HOST_HOST_H
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,6 +40,41 @@ public:
     // Runs one command through EffectMain. The records persist between commands as a host keeps
     // them: global and sequence data handed back by the module are passed in again.
     PF_Err command(PF_Cmd cmd, void* extra = nullptr, PF_LayerDef* output = nullptr);
+
+    // Runs one command with records the caller keeps (a render thread's own), leaving the host's
+    // records as they are; what the module printed is not captured. Render commands may run so from
+    // several threads at once.
+    PF_Err commandWith(PF_Cmd cmd, PF_InData* in, PF_OutData* out, void* extra = nullptr,
+                       PF_LayerDef* output = nullptr);
+
+    // ---- Balance after every command ----
+    // After each command the host compares what the command's thread holds (suites, handle locks,
+    // check-outs, references, undo groups: see Holdings.h) with what it held before; a difference
+    // goes to the handler, one line naming the command. The test suite installs one that fails the
+    // running test; without one nothing is checked.
+    static void setBalanceHandler(std::function<void(const std::string&)> handler);
+    // For a test that leaves something held on purpose.
+    void setBalanceCheck(bool on) { balanceCheck_ = on; }
+
+    // ---- Effect instances ----
+    // The host's first instance of the effect is its own records (inData()) with the project's
+    // streams. More instances share the module's global data, panel and composition, each with its
+    // own reference (in_data->effect_ref), parameter streams and sequence data. The suites answer
+    // every call for the instance whose reference it names.
+    //
+    // Adds an instance with a saved state, as a project reopened with it does: a copy of the streams,
+    // and the saved sequence bytes handed to the module through PF_Cmd_SEQUENCE_RESETUP. Returns its
+    // reference, or null with the module's error in *err.
+    PF_ProgPtr addInstance(const SavedProject& saved, PF_Err* err);
+    // Sets the instance's sequence data down (PF_Cmd_SEQUENCE_SETDOWN) and forgets it.
+    PF_Err removeInstance(PF_ProgPtr instance);
+    // Records for a command to an instance: the host's own with its reference and sequence data.
+    PF_InData inDataFor(PF_ProgPtr instance);
+    // The streams and sequence data of the instance a reference names (null names the first one);
+    // false for a reference that names none.
+    bool isInstance(const void* instance) const;
+    std::vector<Stream>* streamsOf(const void* instance);
+    PF_Handle sequenceDataOf(const void* instance) const;
 
     PF_InData& inData() { return in_; }
     PF_OutData& outData() { return out_; }
@@ -95,7 +131,16 @@ private:
     std::map<std::string, A_Err> faults_;
     std::string lastReturnMessage_, lastPrinted_;
     bool capture_ = true;
+    bool balanceCheck_ = true;
     int effectToken_ = 0;
+
+    // Further instances; each one's address is its reference.
+    struct Instance {
+        std::vector<Stream> streams;
+        PF_Handle sequenceData = nullptr;
+    };
+    mutable std::mutex instancesLock_;
+    std::map<const void*, std::unique_ptr<Instance>> instances_;
 };
 
 }  // namespace host

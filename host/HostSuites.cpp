@@ -12,6 +12,7 @@
 #include "PF_Suites.h"
 #include "host/Composition3D.h"
 #include "host/GpuDevice.h"
+#include "host/Holdings.h"
 #include "host/Host.h"
 
 namespace host {
@@ -29,10 +30,11 @@ A_Err GetEffectLayer(PF_ProgPtr, AEGP_LayerH* layerPH) {
     return layer ? A_Err(0) : A_Err_GENERIC;
 }
 
-A_Err GetNewEffectForEffect(AEGP_PluginID, PF_ProgPtr, AEGP_EffectRefH* effectPH) {
+A_Err GetNewEffectForEffect(AEGP_PluginID, PF_ProgPtr effect_ref, AEGP_EffectRefH* effectPH) {
     *effectPH = nullptr;
     if (A_Err err = call("AEGP_GetNewEffectForEffect")) return err;
-    *effectPH = project().newEffectRef();
+    if (!effect_ref || !Host::current()->isInstance(effect_ref)) return PF_Err_BAD_CALLBACK_PARAM;
+    *effectPH = project().newEffectRef(effect_ref);
     return A_Err(0);
 }
 
@@ -66,8 +68,16 @@ A_Err ReportInfo(AEGP_PluginID, const A_char* info) {
     std::fprintf(stderr, "%s\n", info ? info : "");
     return A_Err(0);
 }
-A_Err StartUndoGroup(const A_char*) { return call("AEGP_StartUndoGroup"); }
-A_Err EndUndoGroup() { return call("AEGP_EndUndoGroup"); }
+A_Err StartUndoGroup(const A_char*) {
+    if (A_Err err = call("AEGP_StartUndoGroup")) return err;
+    threadHoldings().undoGroups += 1;
+    return A_Err(0);
+}
+A_Err EndUndoGroup() {
+    if (A_Err err = call("AEGP_EndUndoGroup")) return err;
+    threadHoldings().undoGroups -= 1;
+    return A_Err(0);
+}
 A_Err RegisterWithAEGP(AEGP_GlobalRefcon, const A_char*, AEGP_PluginID* plugin_id) {
     if (A_Err err = call("AEGP_RegisterWithAEGP")) return err;
     *plugin_id = project().registeredPluginId = 42;
@@ -85,10 +95,19 @@ A_Err GetNewLayerStream(AEGP_PluginID, AEGP_LayerH, AEGP_LayerStream, AEGP_Strea
 A_Err GetNewEffectStreamByIndex(AEGP_PluginID, AEGP_EffectRefH effect, A_long index, AEGP_StreamRefH* streamPH) {
     *streamPH = nullptr;
     if (A_Err err = call("AEGP_GetNewEffectStreamByIndex")) return err;
-    if (!project().isEffectRef(effect) || index < 0 || index >= static_cast<A_long>(project().streams.size()))
+    const void* instance = project().instanceOf(effect);
+    const std::vector<Stream>* streams = Host::current()->streamsOf(instance);
+    if (!project().isEffectRef(effect) || !streams || index < 0 || index >= static_cast<A_long>(streams->size()))
         return PF_Err_INVALID_INDEX;
-    *streamPH = project().newStreamRef(index);
+    *streamPH = project().newStreamRef(index, instance);
     return A_Err(0);
+}
+
+// The stream a live reference names, among the streams of the instance it was made for; null otherwise.
+Stream* streamOf(AEGP_StreamRefH ref) {
+    const int index = project().streamIndex(ref);
+    std::vector<Stream>* streams = index < 0 ? nullptr : Host::current()->streamsOf(project().instanceOf(ref));
+    return streams && index < static_cast<int>(streams->size()) ? &(*streams)[index] : nullptr;
 }
 
 A_Err DisposeStream(AEGP_StreamRefH stream) {
@@ -98,19 +117,19 @@ A_Err DisposeStream(AEGP_StreamRefH stream) {
 
 A_Err GetStreamType(AEGP_StreamRefH stream, AEGP_StreamType* type) {
     if (A_Err err = call("AEGP_GetStreamType")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    *type = project().streams[index].type;
+    const Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    *type = s->type;
     return A_Err(0);
 }
 
 A_Err GetNewStreamValue(AEGP_PluginID, AEGP_StreamRefH stream, AEGP_LTimeMode, const A_Time*, A_Boolean,
                         AEGP_StreamValue* value) {
     if (A_Err err = call("AEGP_GetNewStreamValue")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
+    const Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
     value->streamH = stream;
-    value->val = project().streams[index].value;
+    value->val = s->value;
     project().noteValueMade();
     return A_Err(0);
 }
@@ -125,9 +144,9 @@ A_Err DisposeStreamValue(AEGP_StreamValue* value) {
 
 A_Err SetStreamValue(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_StreamValue* value) {
     if (A_Err err = call("AEGP_SetStreamValue")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    project().streams[index].value = value->val;
+    Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    s->value = value->val;
     project().setValueCalls += 1;
     project().lastSetValuePluginId = plugin_id;
     return A_Err(0);
@@ -154,17 +173,17 @@ A_Err IsStreamTimevarying(AEGP_StreamRefH, A_Boolean* varies) {
 // ---- AEGP Dynamic Stream ------------------------------------------------------------------------------
 A_Err GetDynamicStreamFlags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) {
     if (A_Err err = call("AEGP_GetDynamicStreamFlags")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    *flags = project().streams[index].flags;
+    const Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    *flags = s->flags;
     return A_Err(0);
 }
 
 A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean, A_Boolean set) {
     if (A_Err err = call("AEGP_SetDynamicStreamFlag")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    AEGP_DynStreamFlags& flags = project().streams[index].flags;
+    Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    AEGP_DynStreamFlags& flags = s->flags;
     flags = set ? (flags | flag) : (flags & ~flag);
     return A_Err(0);
 }

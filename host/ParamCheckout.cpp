@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "host/Holdings.h"
 #include "host/Host.h"
 
 namespace host {
@@ -13,15 +14,19 @@ std::atomic<int> g_open{0};
 
 A_u_char toByte(double v) { return (A_u_char)std::lround(std::fmin(1.0, std::fmax(0.0, v)) * 255.0); }
 
-PF_Err CheckoutParam(PF_ProgPtr, A_long index, A_long, A_long, A_u_long, PF_ParamDef* param) {
+PF_Err CheckoutParam(PF_ProgPtr effect_ref, A_long index, A_long, A_long, A_u_long, PF_ParamDef* param) {
     Host* host = Host::current();
     if (!host || !param) return PF_Err_BAD_CALLBACK_PARAM;
     if (A_Err err = host->hostCall("checkout_param")) return err;
+    // The value of the instance the reference names.
+    const std::vector<Stream>* streams = effect_ref ? host->streamsOf(effect_ref) : nullptr;
+    if (!streams) return PF_Err_BAD_CALLBACK_PARAM;
     const DeclaredParam* declared = host->panel().find(index);
-    if (!declared || index < 0 || index >= (A_long)host->project().streams.size()) return PF_Err_INVALID_INDEX;
+    if (!declared || index < 0 || index >= (A_long)streams->size()) return PF_Err_INVALID_INDEX;
     *param = declared->def;
-    definitionFromStream(host->project().streams[index], param);
+    definitionFromStream((*streams)[index], param);
     g_open += 1;
+    threadHoldings().paramCheckouts += 1;
     return PF_Err_NONE;
 }
 
@@ -30,6 +35,7 @@ PF_Err CheckinParam(PF_ProgPtr, PF_ParamDef*) {
     if (!host) return PF_Err_BAD_CALLBACK_PARAM;
     if (A_Err err = host->hostCall("checkin_param")) return err;
     g_open -= 1;
+    threadHoldings().paramCheckouts -= 1;
     return PF_Err_NONE;
 }
 

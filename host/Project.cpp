@@ -1,5 +1,7 @@
 #include "host/Project.h"
 
+#include "host/Holdings.h"
+
 #include <stdexcept>
 
 namespace host {
@@ -57,40 +59,54 @@ Layer& Project::addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_Objec
 // the project, so a long render never hands out a value that is still live.
 uintptr_t Project::newToken() { return ++lastToken_ * 16; }
 
-AEGP_EffectRefH Project::newEffectRef() {
+AEGP_EffectRefH Project::newEffectRef(const void* instance) {
     std::lock_guard<std::mutex> lock(refsLock_);
     auto ref = reinterpret_cast<AEGP_EffectRefH>(newToken());
+    if (instance) refInstances_[ref] = instance;
     liveEffects_.insert(ref);
     effects.made += 1;
+    threadHoldings().effectRefs += 1;
     return ref;
 }
 
 bool Project::disposeEffectRef(AEGP_EffectRefH ref) {
     std::lock_guard<std::mutex> lock(refsLock_);
+    refInstances_.erase(ref);
     if (!liveEffects_.erase(ref)) {
         effects.badDisposals += 1;
         return false;
     }
     effects.disposed += 1;
+    threadHoldings().effectRefs -= 1;
     return true;
 }
 
-AEGP_StreamRefH Project::newStreamRef(int paramIndex) {
+AEGP_StreamRefH Project::newStreamRef(int paramIndex, const void* instance) {
     std::lock_guard<std::mutex> lock(refsLock_);
     auto ref = reinterpret_cast<AEGP_StreamRefH>(newToken());
+    if (instance) refInstances_[ref] = instance;
     liveStreams_[ref] = paramIndex;
     streamRefs.made += 1;
+    threadHoldings().streamRefs += 1;
     return ref;
 }
 
 bool Project::disposeStreamRef(AEGP_StreamRefH ref) {
     std::lock_guard<std::mutex> lock(refsLock_);
+    refInstances_.erase(ref);
     if (!liveStreams_.erase(ref)) {
         streamRefs.badDisposals += 1;
         return false;
     }
     streamRefs.disposed += 1;
+    threadHoldings().streamRefs -= 1;
     return true;
+}
+
+const void* Project::instanceOf(const void* ref) const {
+    std::lock_guard<std::mutex> lock(refsLock_);
+    auto it = refInstances_.find(ref);
+    return it == refInstances_.end() ? nullptr : it->second;
 }
 
 int Project::streamIndex(AEGP_StreamRefH ref) const {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "AEGP_Suites.h"
+#include "host/Holdings.h"
 #include "host/LayerProperties.h"
 
 namespace host {
@@ -72,10 +73,12 @@ public:
     // Layer ids are unique in a composition: an id already taken throws std::invalid_argument.
     Layer& addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_ObjectType type, AEGP_LayerFlags flags);
 
-    // References.
-    AEGP_EffectRefH newEffectRef();
+    // References. Each remembers the effect instance it was made for (null: the host's first), whose
+    // streams the stream suites then answer with.
+    AEGP_EffectRefH newEffectRef(const void* instance = nullptr);
     bool disposeEffectRef(AEGP_EffectRefH ref);
-    AEGP_StreamRefH newStreamRef(int paramIndex);
+    AEGP_StreamRefH newStreamRef(int paramIndex, const void* instance = nullptr);
+    const void* instanceOf(const void* ref) const;
     bool disposeStreamRef(AEGP_StreamRefH ref);
     int streamIndex(AEGP_StreamRefH ref) const;  // -1 when not live
     bool isEffectRef(AEGP_EffectRefH ref) const {
@@ -85,11 +88,16 @@ public:
     void noteValueMade() {
         std::lock_guard<std::mutex> lock(refsLock_);
         values.made += 1;
+        threadHoldings().streamValues += 1;
     }
     void noteValueDisposed(bool wasLive) {
         std::lock_guard<std::mutex> lock(refsLock_);
-        if (wasLive) values.disposed += 1;
-        else values.badDisposals += 1;
+        if (wasLive) {
+            values.disposed += 1;
+            threadHoldings().streamValues -= 1;
+        } else {
+            values.badDisposals += 1;
+        }
     }
 
     RefCounts effects, streamRefs, values;
@@ -101,6 +109,7 @@ private:
     mutable std::mutex refsLock_;
     std::set<AEGP_EffectRefH> liveEffects_;
     std::map<AEGP_StreamRefH, int> liveStreams_;
+    std::map<const void*, const void*> refInstances_;  // reference -> instance, for further instances
     uintptr_t newToken();
     uintptr_t lastToken_ = 0;
     void indexLayers();
