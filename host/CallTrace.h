@@ -13,7 +13,7 @@ class CallTrace {
 public:
     void record(const std::string& line) {
         std::lock_guard<std::mutex> lock(mutex_);
-        lines_.push_back(line);
+        if (keep_) lines_.push_back(line);
         if (echo_) std::fprintf(stderr, "[trace] %s\n", line.c_str());
     }
     std::vector<std::string> lines() const {
@@ -25,11 +25,19 @@ public:
         lines_.clear();
     }
     void setEcho(bool echo) { echo_ = echo; }
+    // Whether lines are kept for lines() (the tests read them). A long render makes thousands of
+    // host calls a frame: the command line and the fuzzers keep none.
+    void setKeep(bool keep) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        keep_ = keep;
+        if (!keep) lines_.clear();
+    }
 
 private:
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
     bool echo_ = false;
+    bool keep_ = true;
 };
 
 }  // namespace host

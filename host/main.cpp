@@ -169,6 +169,7 @@ int main(int argc, char** argv) {
     try {
         host::Host h(modulePath);
         h.setTraceEcho(trace);
+        h.trace().setKeep(false);  // echoed or dropped: a long render would otherwise pile them up
         h.setCaptureOutput(false);  // the module's log lines go to the console (standard error, above)
         if (!h.load()) {
             std::fprintf(stderr, "morphalith-host: %s\n", h.error().c_str());
