@@ -9,6 +9,7 @@ packages=(
     libcairo2-dev fonts-dejavu-core nlohmann-json3-dev libopenexr-dev libcli11-dev
     libgtest-dev libbenchmark-dev
     mingw-w64 binutils-mingw-w64-x86-64
+    clang libclang-rt-14-dev
 )
 
 missing=()
