@@ -189,26 +189,6 @@ std::string frameFileName(const std::string& out, int frame, bool numbered) {
     return out.substr(0, dot) + number + out.substr(dot);
 }
 
-namespace {
-
-// Sets down what the effect has set up, on every way out of the render command: a scene that fails
-// to apply after the effect's global set-up, a frame that fails, an exception.
-class EffectSetdown {
-public:
-    explicit EffectSetdown(Host& host) : host_(host) {}
-    ~EffectSetdown() {
-        if (host_.inData().sequence_data) host_.command(PF_Cmd_SEQUENCE_SETDOWN);
-        if (host_.inData().global_data) host_.command(PF_Cmd_GLOBAL_SETDOWN);
-    }
-    EffectSetdown(const EffectSetdown&) = delete;
-    EffectSetdown& operator=(const EffectSetdown&) = delete;
-
-private:
-    Host& host_;
-};
-
-}  // namespace
-
 int renderCommand(Host& host, const RenderOptions& options) {
     std::string error;
     if (!frameworkAvailable(options.framework, &error)) return fail(error);

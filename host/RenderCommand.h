@@ -35,6 +35,23 @@ CLI::Option* valueNotOption(CLI::Option* option);
 // usage errors of the parser.
 void addRenderOptions(CLI::App* render, RenderOptions* options);
 
+// Sets down what the effect has set up (sequence data, then global data), on every way out of a
+// command: a scene that fails to apply after the effect's global set-up, a frame that fails, an
+// exception. What was set down already is left alone.
+class EffectSetdown {
+public:
+    explicit EffectSetdown(Host& host) : host_(host) {}
+    ~EffectSetdown() {
+        if (host_.inData().sequence_data) host_.command(PF_Cmd_SEQUENCE_SETDOWN);
+        if (host_.inData().global_data) host_.command(PF_Cmd_GLOBAL_SETDOWN);
+    }
+    EffectSetdown(const EffectSetdown&) = delete;
+    EffectSetdown& operator=(const EffectSetdown&) = delete;
+
+private:
+    Host& host_;
+};
+
 // Renders as the options say. Returns the process exit status: 0, 1 when the scene, the module or a
 // frame fails, 2 for a usage error the parser cannot see (no output file).
 int renderCommand(Host& host, const RenderOptions& options);

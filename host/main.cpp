@@ -37,6 +37,7 @@ int info(host::Host& h, FILE* out) {
     std::fprintf(out, "API version:   %d.%d\n", reg.apiMajor, reg.apiMinor);
     std::fprintf(out, "reserved info: %d\n", reg.reservedInfo);
 
+    host::EffectSetdown setdown(h);  // also after a set-up that failed half-way
     PF_Err err = h.command(PF_Cmd_GLOBAL_SETUP);
     if (err) {
         std::fprintf(stderr, "global set-up failed with %d: %s\n", err, h.returnMessage().c_str());
@@ -57,6 +58,7 @@ int info(host::Host& h, FILE* out) {
 }
 
 int params(host::Host& h, FILE* out) {
+    host::EffectSetdown setdown(h);  // also after a set-up that failed half-way
     PF_Err err = h.command(PF_Cmd_GLOBAL_SETUP);
     if (err) {
         std::fprintf(stderr, "global set-up failed with %d: %s\n", err, h.returnMessage().c_str());
