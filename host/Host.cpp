@@ -176,11 +176,13 @@ bool Host::load() {
 
 A_Err Host::hostCall(const std::string& function) {
     trace_.record(function);
+    if (faultsPending_.load() == 0) return A_Err(0);
     std::lock_guard<std::mutex> lock(faultsLock_);
     auto it = faults_.find(function);
     if (it == faults_.end()) return A_Err(0);
     A_Err err = it->second;
     faults_.erase(it);
+    faultsPending_ = (int)faults_.size();
     return err;
 }
 

@@ -5,6 +5,7 @@
 #ifndef MORPHALITH_HOST_HOST_H
 #define MORPHALITH_HOST_HOST_H
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -87,6 +88,7 @@ public:
     void failNext(const std::string& function, A_Err err) {
         std::lock_guard<std::mutex> lock(faultsLock_);
         faults_[function] = err;
+        faultsPending_ = (int)faults_.size();
     }
     // The injected error for this call, or 0 (and it is spent); the call is traced either way.
     A_Err hostCall(const std::string& function);
@@ -129,6 +131,7 @@ private:
     PF_OutData out_{};
     std::mutex faultsLock_;  // host calls arrive from render threads too
     std::map<std::string, A_Err> faults_;
+    std::atomic<int> faultsPending_{0};  // without any, a host call takes no lock
     std::string lastReturnMessage_, lastPrinted_;
     bool capture_ = true;
     bool balanceCheck_ = true;
