@@ -29,6 +29,18 @@ struct SceneInfo {
     std::string status;   // "Compiled Successfully" or "Compiling Error"
     std::string details;  // the compile errors; empty when there are none
     glm::mat4 matrix;     // the camera's view matrix of the latest pre-render
+
+    // Pre-render writes the matrix on the render threads while the panel reads it on the UI thread:
+    // both go through these, under the matrix's own lock.
+    void storeMatrix(const glm::mat4& m) {
+        std::lock_guard<std::mutex> guard(matrixLock);
+        matrix = m;
+    }
+    glm::mat4 latestMatrix() const {
+        std::lock_guard<std::mutex> guard(matrixLock);
+        return matrix;
+    }
+    mutable std::mutex matrixLock;
 };
 
 // Machine and host description, for the About header.

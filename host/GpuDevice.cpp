@@ -238,10 +238,13 @@ PF_Err GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
     return *format == PF_PixelFormat_INVALID ? PF_Err_BAD_CALLBACK_PARAM : PF_Err_NONE;
 }
 
-PF_Err GetConstSequenceData(PF_ProgPtr, const PF_Handle* sequence_data) {
+PF_Err GetConstSequenceData(PF_ProgPtr effect_ref, const PF_Handle* sequence_data) {
     if (A_Err err = call("PF_GetConstSequenceData")) return err;
     // The table's out-parameter is declared const; the host writes the handle through it.
-    *const_cast<PF_Handle*>(sequence_data) = Host::current() ? Host::current()->inData().sequence_data : nullptr;
+    *const_cast<PF_Handle*>(sequence_data) = nullptr;
+    Host* host = Host::current();
+    if (!host || !effect_ref || !host->isInstance(effect_ref)) return PF_Err_BAD_CALLBACK_PARAM;
+    *const_cast<PF_Handle*>(sequence_data) = host->sequenceDataOf(effect_ref);
     return PF_Err_NONE;
 }
 

@@ -1,5 +1,7 @@
 #include "host/HandleStore.h"
 
+#include "host/Holdings.h"
+
 namespace host {
 
 namespace {
@@ -83,6 +85,7 @@ void* HandleStore::Lock(PF_Handle handle) {
     if (!entry) return nullptr;
     entry->locks += 1;
     g_store->lockCalls_ += 1;
+    threadHoldings().handleLocks += 1;
     return entry->block;
 }
 
@@ -90,7 +93,10 @@ void HandleStore::Unlock(PF_Handle handle) {
     if (!g_store) return;
     std::lock_guard<std::mutex> lock(g_store->mutex_);
     Entry* entry = g_store->find(handle);
-    if (entry && entry->locks > 0) entry->locks -= 1;
+    if (entry && entry->locks > 0) {
+        entry->locks -= 1;
+        threadHoldings().handleLocks -= 1;
+    }
 }
 
 void HandleStore::Dispose(PF_Handle handle) {

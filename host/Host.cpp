@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/Holdings.h"
 #include "host/HostSuites.h"
 #include "host/ParamArray.h"
 #include "host/ParamCheckout.h"
@@ -28,6 +29,16 @@ namespace host {
 namespace {
 
 Host* g_host = nullptr;
+
+// Made on first use: a test's static initialiser may install a handler before this file's globals.
+std::mutex& balanceLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::function<void(const std::string&)>& balanceHandler() {
+    static std::function<void(const std::string&)> handler;
+    return handler;
+}
 
 // UTF-8 to UTF-16, zero-terminated; a byte that starts no valid sequence becomes U+FFFD.
 std::vector<A_UTF16Char> toUtf16(const std::string& text) {
@@ -178,10 +189,34 @@ bool Host::load() {
 
 A_Err Host::hostCall(const std::string& function) {
     trace_.record(function);
+    if (faultsPending_.load() == 0) return A_Err(0);
+    std::lock_guard<std::mutex> lock(faultsLock_);
     auto it = faults_.find(function);
     if (it == faults_.end()) return A_Err(0);
     A_Err err = it->second;
     faults_.erase(it);
+    faultsPending_ = (int)faults_.size();
+    return err;
+}
+
+void Host::setBalanceHandler(std::function<void(const std::string&)> handler) {
+    std::lock_guard<std::mutex> lock(balanceLock());
+    balanceHandler() = std::move(handler);
+}
+
+PF_Err Host::commandWith(PF_Cmd cmd, PF_InData* in, PF_OutData* out, void* extra, PF_LayerDef* output,
+                         PF_ParamDef** params) {
+    if (!module_.effectMain()) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    trace_.record("command " + std::to_string(cmd));
+    const Holdings before = threadHoldings();
+    PF_Err err = module_.effectMain()(cmd, in, out, params, output, extra);
+    out->return_msg[sizeof(out->return_msg) - 1] = '\0';
+    if (balanceCheck_) {
+        const std::string left = describeImbalance(before, threadHoldings());
+        std::lock_guard<std::mutex> lock(balanceLock());
+        if (!left.empty() && balanceHandler())
+            balanceHandler()("command " + std::to_string(cmd) + " (returned " + std::to_string(err) + ") left " + left);
+    }
     return err;
 }
 
@@ -190,7 +225,6 @@ PF_Err Host::command(PF_Cmd cmd, void* extra, PF_LayerDef* output) {
         error_ = "no module loaded";
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
-    trace_.record("command " + std::to_string(cmd));
     // A fresh output record per command; what the module hands back is kept for the next one.
     A_u_long version = out_.my_version;
     std::memset(&out_, 0, sizeof(out_));
@@ -208,10 +242,10 @@ PF_Err Host::command(PF_Cmd cmd, void* extra, PF_LayerDef* output) {
     PF_Err err;
     if (capture_) {
         OutputCapture capture;
-        err = module_.effectMain()(cmd, &in_, &out_, paramList, output, extra);
+        err = commandWith(cmd, &in_, &out_, extra, output, paramList);
         lastPrinted_ = capture.finish();
     } else {
-        err = module_.effectMain()(cmd, &in_, &out_, paramList, output, extra);
+        err = commandWith(cmd, &in_, &out_, extra, output, paramList);
         lastPrinted_.clear();
     }
     changedValues_.clear();
@@ -219,8 +253,8 @@ PF_Err Host::command(PF_Cmd cmd, void* extra, PF_LayerDef* output) {
     // An undo step cannot stay open across commands: the host closes it and counts the fault.
     UndoHistory& undo = project_.undo;
     undo.leftOpen += static_cast<int>(undo.open.size());
+    threadHoldings().undoGroups -= static_cast<int>(undo.open.size());
     undo.open.clear();
-    out_.return_msg[sizeof(out_.return_msg) - 1] = '\0';
     lastReturnMessage_ = out_.return_msg;
 
     if (cmd == PF_Cmd_GLOBAL_SETUP) in_.global_data = out_.global_data;
@@ -276,6 +310,87 @@ PF_Err Host::reopenProject(const SavedProject& saved) {
         in_.sequence_data = nullptr;
     }
     return err;
+}
+
+PF_ProgPtr Host::addInstance(const SavedProject& saved, PF_Err* err) {
+    auto instance = std::make_unique<Instance>();
+    instance->streams = saved.streams;
+    Instance* ref = instance.get();
+    PF_Handle stored = nullptr;
+    if (saved.hasSequenceData) {
+        stored = handles_.create(saved.sequenceData.size());
+        if (!stored) {
+            *err = PF_Err_OUT_OF_MEMORY;
+            return nullptr;
+        }
+        if (!saved.sequenceData.empty())
+            std::memcpy(handles_.block(stored), saved.sequenceData.data(), saved.sequenceData.size());
+    }
+    {
+        std::lock_guard<std::mutex> lock(instancesLock_);
+        instances_[ref] = std::move(instance);
+    }
+    PF_InData in = inDataFor(ref);
+    in.sequence_data = stored;
+    PF_OutData out{};
+    out.my_version = out_.my_version;
+    out.global_data = in.global_data;
+    out.sequence_data = stored;
+    *err = commandWith(PF_Cmd_SEQUENCE_RESETUP, &in, &out);
+    // As for a reopened project: a new record replaces the stored copy, which is the host's to free;
+    // on failure the module made nothing and the instance has no data.
+    if (out.sequence_data != stored && stored) handles_.dispose(stored);
+    if (out.sequence_data == stored && stored && *err) {
+        handles_.dispose(stored);
+        out.sequence_data = nullptr;
+    }
+    if (*err) {
+        std::lock_guard<std::mutex> lock(instancesLock_);
+        instances_.erase(ref);
+        return nullptr;
+    }
+    ref->sequenceData = out.sequence_data;
+    return ref;
+}
+
+PF_Err Host::removeInstance(PF_ProgPtr instance) {
+    if (!isInstance(instance) || instance == in_.effect_ref) return PF_Err_BAD_CALLBACK_PARAM;
+    PF_InData in = inDataFor(instance);
+    PF_OutData out{};
+    out.my_version = out_.my_version;
+    out.global_data = in.global_data;
+    out.sequence_data = in.sequence_data;
+    const PF_Err err = commandWith(PF_Cmd_SEQUENCE_SETDOWN, &in, &out);
+    std::lock_guard<std::mutex> lock(instancesLock_);
+    instances_.erase(instance);
+    return err;
+}
+
+PF_InData Host::inDataFor(PF_ProgPtr instance) {
+    PF_InData in = in_;
+    in.effect_ref = instance ? instance : in_.effect_ref;
+    in.sequence_data = sequenceDataOf(instance);
+    return in;
+}
+
+bool Host::isInstance(const void* instance) const {
+    if (!instance || instance == in_.effect_ref) return true;
+    std::lock_guard<std::mutex> lock(instancesLock_);
+    return instances_.count(instance) != 0;
+}
+
+std::vector<Stream>* Host::streamsOf(const void* instance) {
+    if (!instance || instance == in_.effect_ref) return &project_.streams;
+    std::lock_guard<std::mutex> lock(instancesLock_);
+    auto it = instances_.find(instance);
+    return it == instances_.end() ? nullptr : &it->second->streams;
+}
+
+PF_Handle Host::sequenceDataOf(const void* instance) const {
+    if (!instance || instance == in_.effect_ref) return in_.sequence_data;
+    std::lock_guard<std::mutex> lock(instancesLock_);
+    auto it = instances_.find(instance);
+    return it == instances_.end() ? nullptr : it->second->sequenceData;
 }
 
 std::vector<std::string> Host::debugTexts() const {

@@ -5,8 +5,11 @@
 #ifndef MORPHALITH_HOST_HOST_H
 #define MORPHALITH_HOST_HOST_H
 
+#include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,41 @@ public:
     // after parameter changes, say).
     A_long globalOutFlags() const { return globalOutFlags_; }
 
+    // Runs one command with records the caller keeps (a render thread's own), leaving the host's
+    // records as they are; what the module printed is not captured. Render commands may run so from
+    // several threads at once. `params` is the parameter array a user-interface command comes with.
+    PF_Err commandWith(PF_Cmd cmd, PF_InData* in, PF_OutData* out, void* extra = nullptr,
+                       PF_LayerDef* output = nullptr, PF_ParamDef** params = nullptr);
+
+    // ---- Balance after every command ----
+    // After each command the host compares what the command's thread holds (suites, handle locks,
+    // check-outs, references, undo groups: see Holdings.h) with what it held before; a difference
+    // goes to the handler, one line naming the command. The test suite installs one that fails the
+    // running test; without one nothing is checked.
+    static void setBalanceHandler(std::function<void(const std::string&)> handler);
+    // For a test that leaves something held on purpose.
+    void setBalanceCheck(bool on) { balanceCheck_ = on; }
+
+    // ---- Effect instances ----
+    // The host's first instance of the effect is its own records (inData()) with the project's
+    // streams. More instances share the module's global data, panel and composition, each with its
+    // own reference (in_data->effect_ref), parameter streams and sequence data. The suites answer
+    // every call for the instance whose reference it names.
+    //
+    // Adds an instance with a saved state, as a project reopened with it does: a copy of the streams,
+    // and the saved sequence bytes handed to the module through PF_Cmd_SEQUENCE_RESETUP. Returns its
+    // reference, or null with the module's error in *err.
+    PF_ProgPtr addInstance(const SavedProject& saved, PF_Err* err);
+    // Sets the instance's sequence data down (PF_Cmd_SEQUENCE_SETDOWN) and forgets it.
+    PF_Err removeInstance(PF_ProgPtr instance);
+    // Records for a command to an instance: the host's own with its reference and sequence data.
+    PF_InData inDataFor(PF_ProgPtr instance);
+    // The streams and sequence data of the instance a reference names (null names the first one);
+    // false for a reference that names none.
+    bool isInstance(const void* instance) const;
+    std::vector<Stream>* streamsOf(const void* instance);
+    PF_Handle sequenceDataOf(const void* instance) const;
+
     PF_InData& inData() { return in_; }
     PF_OutData& outData() { return out_; }
     // The return message of the last command, and what the module printed during it.
@@ -54,7 +92,11 @@ public:
     void setCaptureOutput(bool capture) { capture_ = capture; }
 
     // Test hook: the next call of the named host function fails with that error.
-    void failNext(const std::string& function, A_Err err) { faults_[function] = err; }
+    void failNext(const std::string& function, A_Err err) {
+        std::lock_guard<std::mutex> lock(faultsLock_);
+        faults_[function] = err;
+        faultsPending_ = (int)faults_.size();
+    }
     // The injected error for this call, or 0 (and it is spent); the call is traced either way.
     A_Err hostCall(const std::string& function);
 
@@ -97,12 +139,23 @@ private:
     PF_UtilCallbacks utils_{};
     PF_InData in_{};
     PF_OutData out_{};
+    std::mutex faultsLock_;  // host calls arrive from render threads too
     std::map<std::string, A_Err> faults_;
+    std::atomic<int> faultsPending_{0};  // without any, a host call takes no lock
     std::string lastReturnMessage_, lastPrinted_;
     bool capture_ = true;
+    bool balanceCheck_ = true;
     int effectToken_ = 0;
     std::vector<int> changedValues_;
     A_long globalOutFlags_ = 0;
+
+    // Further instances; each one's address is its reference.
+    struct Instance {
+        std::vector<Stream> streams;
+        PF_Handle sequenceData = nullptr;
+    };
+    mutable std::mutex instancesLock_;
+    std::map<const void*, std::unique_ptr<Instance>> instances_;
 };
 
 }  // namespace host

@@ -14,6 +14,7 @@
 #include "host/CustomUI.h"
 #include "host/HostDrawbot.h"
 #include "host/GpuDevice.h"
+#include "host/Holdings.h"
 #include "host/Host.h"
 
 namespace host {
@@ -38,10 +39,11 @@ A_Err GetEffectLayer(PF_ProgPtr, AEGP_LayerH* layerPH) {
     return layer ? A_Err(0) : A_Err_GENERIC;
 }
 
-A_Err GetNewEffectForEffect(AEGP_PluginID, PF_ProgPtr, AEGP_EffectRefH* effectPH) {
+A_Err GetNewEffectForEffect(AEGP_PluginID, PF_ProgPtr effect_ref, AEGP_EffectRefH* effectPH) {
     *effectPH = nullptr;
     if (A_Err err = call("AEGP_GetNewEffectForEffect")) return err;
-    *effectPH = project().newEffectRef();
+    if (!effect_ref || !Host::current()->isInstance(effect_ref)) return PF_Err_BAD_CALLBACK_PARAM;
+    *effectPH = project().newEffectRef(effect_ref);
     return A_Err(0);
 }
 
@@ -86,11 +88,14 @@ A_Err StartUndoGroup(const A_char* name) {
     UndoHistory& undo = project().undo;
     undo.groups.push_back(UndoGroup{name, static_cast<int>(undo.open.size()), false});
     undo.open.push_back(undo.groups.size() - 1);
+    threadHoldings().undoGroups += 1;
     return A_Err(0);
 }
 A_Err EndUndoGroup() {
     if (A_Err err = call("AEGP_EndUndoGroup")) return err;
     UndoHistory& undo = project().undo;
+    // An end without a start is counted against the thread too: the balance check names it.
+    threadHoldings().undoGroups -= 1;
     if (undo.open.empty()) {
         undo.unmatchedEnds += 1;
         return A_Err_GENERIC;
@@ -116,10 +121,19 @@ A_Err GetNewLayerStream(AEGP_PluginID, AEGP_LayerH, AEGP_LayerStream, AEGP_Strea
 A_Err GetNewEffectStreamByIndex(AEGP_PluginID, AEGP_EffectRefH effect, A_long index, AEGP_StreamRefH* streamPH) {
     *streamPH = nullptr;
     if (A_Err err = call("AEGP_GetNewEffectStreamByIndex")) return err;
-    if (!project().isEffectRef(effect) || index < 0 || index >= static_cast<A_long>(project().streams.size()))
+    const void* instance = project().instanceOf(effect);
+    const std::vector<Stream>* streams = Host::current()->streamsOf(instance);
+    if (!project().isEffectRef(effect) || !streams || index < 0 || index >= static_cast<A_long>(streams->size()))
         return PF_Err_INVALID_INDEX;
-    *streamPH = project().newStreamRef(index);
+    *streamPH = project().newStreamRef(index, instance);
     return A_Err(0);
+}
+
+// The stream a live reference names, among the streams of the instance it was made for; null otherwise.
+Stream* streamOf(AEGP_StreamRefH ref) {
+    const int index = project().streamIndex(ref);
+    std::vector<Stream>* streams = index < 0 ? nullptr : Host::current()->streamsOf(project().instanceOf(ref));
+    return streams && index < static_cast<int>(streams->size()) ? &(*streams)[index] : nullptr;
 }
 
 A_Err DisposeStream(AEGP_StreamRefH stream) {
@@ -129,21 +143,21 @@ A_Err DisposeStream(AEGP_StreamRefH stream) {
 
 A_Err GetStreamType(AEGP_StreamRefH stream, AEGP_StreamType* type) {
     if (A_Err err = call("AEGP_GetStreamType")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    *type = project().streams[index].type;
+    const Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    *type = s->type;
     return A_Err(0);
 }
 
 A_Err GetNewStreamValue(AEGP_PluginID, AEGP_StreamRefH stream, AEGP_LTimeMode mode, const A_Time* time, A_Boolean,
                         AEGP_StreamValue* value) {
     if (A_Err err = call("AEGP_GetNewStreamValue")) return err;
-    int index = project().streamIndex(stream);
+    const Stream* s = streamOf(stream);
     const Layer* layer = effectLayer();
     double seconds = 0;
-    if (index < 0 || !layer || !compSecondsOf(*layer, mode, time, &seconds)) return A_Err_GENERIC;
+    if (!s || !layer || !compSecondsOf(*layer, mode, time, &seconds)) return A_Err_GENERIC;
     value->streamH = stream;
-    value->val = project().streams[index].valueAt(seconds);
+    value->val = s->valueAt(seconds);
     project().noteValueMade();
     return A_Err(0);
 }
@@ -158,9 +172,9 @@ A_Err DisposeStreamValue(AEGP_StreamValue* value) {
 
 A_Err SetStreamValue(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_StreamValue* value) {
     if (A_Err err = call("AEGP_SetStreamValue")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    project().streams[index].value = value->val;
+    Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    s->value = value->val;
     project().setValueCalls += 1;
     project().lastSetValuePluginId = plugin_id;
     return A_Err(0);
@@ -183,27 +197,27 @@ A_Err GetLayerStreamValue(AEGP_LayerH layer, AEGP_LayerStream stream, AEGP_LTime
 A_Err IsStreamTimevarying(AEGP_StreamRefH stream, A_Boolean* varies) {
     *varies = FALSE;
     if (A_Err err = call("AEGP_IsStreamTimevarying")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    *varies = project().streams[index].keys.empty() ? FALSE : TRUE;
+    const Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    *varies = s->keys.empty() ? FALSE : TRUE;
     return A_Err(0);
 }
 
 // ---- AEGP Dynamic Stream ------------------------------------------------------------------------------
 A_Err GetDynamicStreamFlags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) {
     if (A_Err err = call("AEGP_GetDynamicStreamFlags")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    *flags = project().streams[index].flags;
+    const Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    *flags = s->flags;
     return A_Err(0);
 }
 
 A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable, A_Boolean set) {
     if (A_Err err = call("AEGP_SetDynamicStreamFlag")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
+    Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
     if (undoable) project().undoableFlagChanges += 1;
-    AEGP_DynStreamFlags& flags = project().streams[index].flags;
+    AEGP_DynStreamFlags& flags = s->flags;
     flags = set ? (flags | flag) : (flags & ~flag);
     return A_Err(0);
 }
@@ -212,19 +226,19 @@ A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_B
 A_Err GetStreamNumKFs(AEGP_StreamRefH stream, A_long* num) {
     *num = 0;
     if (A_Err err = call("AEGP_GetStreamNumKFs")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    *num = static_cast<A_long>(project().streams[index].keys.size());
+    const Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    *num = static_cast<A_long>(s->keys.size());
     return A_Err(0);
 }
 A_Err DeleteKeyframe(AEGP_StreamRefH stream, AEGP_KeyframeIndex key) {
     if (A_Err err = call("AEGP_DeleteKeyframe")) return err;
-    int index = project().streamIndex(stream);
-    if (index < 0) return A_Err_GENERIC;
-    auto& keys = project().streams[index].keys;
+    Stream* s = streamOf(stream);
+    if (!s) return A_Err_GENERIC;
+    auto& keys = s->keys;
     if (key < 0 || key >= static_cast<A_long>(keys.size())) return PF_Err_INVALID_INDEX;
     // The last key gone, the stream holds the value it had there.
-    if (keys.size() == 1) project().streams[index].value.one_d.value = keys.front().second;
+    if (keys.size() == 1) s->value.one_d.value = keys.front().second;
     keys.erase(keys.begin() + key);
     return A_Err(0);
 }
@@ -235,10 +249,14 @@ A_Err DisposeEffect(AEGP_EffectRefH effect) {
 }
 
 // ---- AEGP Layer -----------------------------------------------------------------------------------------
+// A layer handle is the layer's address in the composition: checked by its place in the array, not
+// by a search (a composition may have thousands of lights, each read through several calls).
 Layer* layerOf(AEGP_LayerH layer) {
-    for (Layer& l : project().comp.layers)
-        if (reinterpret_cast<AEGP_LayerH>(&l) == layer) return &l;
-    return nullptr;
+    std::vector<Layer>& layers = project().comp.layers;
+    const uintptr_t at = reinterpret_cast<uintptr_t>(layer), first = reinterpret_cast<uintptr_t>(layers.data());
+    if (layers.empty() || at < first || (at - first) % sizeof(Layer) != 0 || (at - first) / sizeof(Layer) >= layers.size())
+        return nullptr;
+    return &layers[(at - first) / sizeof(Layer)];
 }
 
 A_Err GetLayerParentComp(AEGP_LayerH layer, AEGP_CompH* comp) {

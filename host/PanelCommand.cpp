@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "host/ParamPaths.h"
+#include "host/RenderCommand.h"
 #include "host/UserActions.h"
 
 namespace host {
@@ -119,16 +120,11 @@ int paramsCommand(Host& host, const ParamsOptions& options, FILE* out) {
                                               : loadSceneFile(options.scenePath, &scene, &error);
     if (!ok) return fail(error);
     std::vector<AppliedAction> applied;
-    int status = 0;
-    if (!applyScene(host, scene, &error, &applied)) {
-        status = fail(error);
-    } else {
-        if (options.actions) std::fputs((actionListing(applied) + "\n").c_str(), out);
-        std::fputs(visiblePanel(host).c_str(), out);
-    }
-    if (host.inData().sequence_data) host.command(PF_Cmd_SEQUENCE_SETDOWN);
-    if (host.inData().global_data) host.command(PF_Cmd_GLOBAL_SETDOWN);
-    return status;
+    EffectSetdown setdown(host);  // on every way out, an exception's too
+    if (!applyScene(host, scene, &error, &applied)) return fail(error);
+    if (options.actions) std::fputs((actionListing(applied) + "\n").c_str(), out);
+    std::fputs(visiblePanel(host).c_str(), out);
+    return 0;
 }
 
 }  // namespace host

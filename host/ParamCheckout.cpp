@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "host/Holdings.h"
 #include "host/Host.h"
 
 namespace host {
@@ -15,20 +16,25 @@ A_u_char toByte(double v) { return (A_u_char)std::lround(std::fmin(1.0, std::fma
 
 // The value at what_time / time_scale in the effect's own (layer) time; the step only says how far
 // apart the frames lie, and no value here depends on it.
-PF_Err CheckoutParam(PF_ProgPtr, A_long index, A_long what_time, A_long, A_u_long time_scale, PF_ParamDef* param) {
+PF_Err CheckoutParam(PF_ProgPtr effect_ref, A_long index, A_long what_time, A_long, A_u_long time_scale,
+                     PF_ParamDef* param) {
     Host* host = Host::current();
     if (!host || !param) return PF_Err_BAD_CALLBACK_PARAM;
     if (A_Err err = host->hostCall("checkout_param")) return err;
+    // The value of the instance the reference names.
+    const std::vector<Stream>* streams = effect_ref ? host->streamsOf(effect_ref) : nullptr;
+    if (!streams) return PF_Err_BAD_CALLBACK_PARAM;
     const DeclaredParam* declared = host->panel().find(index);
-    if (!declared || index < 0 || index >= (A_long)host->project().streams.size()) return PF_Err_INVALID_INDEX;
+    if (!declared || index < 0 || index >= (A_long)streams->size()) return PF_Err_INVALID_INDEX;
     const Layer* effectLayer = host->project().findLayer(host->project().effectLayerId);
     if (time_scale == 0 || !effectLayer) return PF_Err_BAD_CALLBACK_PARAM;
     const double seconds = (double)what_time / (double)time_scale + effectLayer->startTime;
-    Stream atTime = host->project().streams[index];
+    Stream atTime = (*streams)[index];
     atTime.value = atTime.valueAt(seconds);
     *param = declared->def;
     definitionFromStream(atTime, param);
     g_open += 1;
+    threadHoldings().paramCheckouts += 1;
     return PF_Err_NONE;
 }
 
@@ -37,6 +43,7 @@ PF_Err CheckinParam(PF_ProgPtr, PF_ParamDef*) {
     if (!host) return PF_Err_BAD_CALLBACK_PARAM;
     if (A_Err err = host->hostCall("checkin_param")) return err;
     g_open -= 1;
+    threadHoldings().paramCheckouts -= 1;
     return PF_Err_NONE;
 }
 

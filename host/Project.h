@@ -9,12 +9,15 @@
 #include <cstdint>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "AEGP_Suites.h"
+#include "host/Holdings.h"
 #include "host/LayerProperties.h"
 
 namespace host {
@@ -93,23 +96,40 @@ public:
     std::vector<Stream> streams;        // by parameter index
     AEGP_PluginID registeredPluginId = 0;
 
+    // By id, through an index (a composition may have thousands of lights), remade when the layers
+    // have changed under it. Safe from several render threads while the layers stay as they are.
     Layer* findLayer(AEGP_LayerIDVal id);
+    // Layer ids are unique in a composition: an id already taken throws std::invalid_argument.
     Layer& addLayer(AEGP_LayerIDVal id, const std::string& name, AEGP_ObjectType type, AEGP_LayerFlags flags);
     // Removes the layer from the composition, as a user deletes it; every layer parameter of the
     // effect that named it then names no layer. False when no layer has that id.
     bool deleteLayer(AEGP_LayerIDVal id);
 
-    // References.
-    AEGP_EffectRefH newEffectRef();
+    // References. Each remembers the effect instance it was made for (null: the host's first), whose
+    // streams the stream suites then answer with.
+    AEGP_EffectRefH newEffectRef(const void* instance = nullptr);
     bool disposeEffectRef(AEGP_EffectRefH ref);
-    AEGP_StreamRefH newStreamRef(int paramIndex);
+    AEGP_StreamRefH newStreamRef(int paramIndex, const void* instance = nullptr);
+    const void* instanceOf(const void* ref) const;
     bool disposeStreamRef(AEGP_StreamRefH ref);
     int streamIndex(AEGP_StreamRefH ref) const;  // -1 when not live
-    bool isEffectRef(AEGP_EffectRefH ref) const { return liveEffects_.count(ref) != 0; }
-    void noteValueMade() { values.made += 1; }
+    bool isEffectRef(AEGP_EffectRefH ref) const {
+        std::lock_guard<std::mutex> lock(refsLock_);
+        return liveEffects_.count(ref) != 0;
+    }
+    void noteValueMade() {
+        std::lock_guard<std::mutex> lock(refsLock_);
+        values.made += 1;
+        threadHoldings().streamValues += 1;
+    }
     void noteValueDisposed(bool wasLive) {
-        if (wasLive) values.disposed += 1;
-        else values.badDisposals += 1;
+        std::lock_guard<std::mutex> lock(refsLock_);
+        if (wasLive) {
+            values.disposed += 1;
+            threadHoldings().streamValues -= 1;
+        } else {
+            values.badDisposals += 1;
+        }
     }
 
     RefCounts effects, streamRefs, values;
@@ -119,10 +139,19 @@ public:
     AEGP_PluginID lastSetValuePluginId = 0;
 
 private:
+    // Render threads make and dispose references at once: the sets and counts are kept under a lock.
+    mutable std::mutex refsLock_;
     std::set<AEGP_EffectRefH> liveEffects_;
     std::map<AEGP_StreamRefH, int> liveStreams_;
+    std::map<const void*, const void*> refInstances_;  // reference -> instance, for further instances
     uintptr_t newToken();
     uintptr_t lastToken_ = 0;
+    void indexLayers();
+    Layer* indexedLayer(AEGP_LayerIDVal id);
+    std::mutex layerIndexLock_;
+    std::unordered_map<AEGP_LayerIDVal, size_t> layerIndex_;  // id -> position in comp.layers
+    const Layer* indexedData_ = nullptr;
+    size_t indexedSize_ = 0;
 };
 
 }  // namespace host

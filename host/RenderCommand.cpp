@@ -27,11 +27,20 @@ int fail(const std::string& text) {
 // "Render Mode" choices by their command-line names.
 const std::map<std::string, int> kPasses = {{"beauty", 1}, {"normal", 2}, {"depth", 3}, {"ao", 4}};
 
-// A whole number from the whole of text (no sign, no blanks, within int).
-bool wholeNumber(std::string_view text, int* value) {
-    if (text.empty() || text.front() < '0' || text.front() > '9') return false;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
-    return ec == std::errc() && end == text.data() + text.size();
+// A whole number from the whole of text (digits only). False when it is no such number; true with
+// `tooLarge` set when it is one above `most`.
+bool wholeNumber(std::string_view text, long long most, int* value, bool* tooLarge) {
+    *tooLarge = false;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    long long v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec == std::errc::result_out_of_range || (ec == std::errc() && v > most)) {
+        *tooLarge = true;
+        return true;
+    }
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    *value = (int)v;
+    return true;
 }
 
 std::string seconds(double s) {
@@ -49,14 +58,21 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 bool parseFrames(const std::string& text, int* first, int* last, bool* range, std::string* error) {
     const size_t dash = text.find('-');
     const std::string_view all(text);
-    bool ok;
+    bool ok, tooLarge = false, tooLargeToo = false;
     if (dash == std::string::npos) {
-        ok = wholeNumber(all, first);
+        ok = wholeNumber(all, kMaxFrameNumber, first, &tooLarge);
         *last = *first;
         *range = false;
     } else {
-        ok = wholeNumber(all.substr(0, dash), first) && wholeNumber(all.substr(dash + 1), last) && *first <= *last;
+        ok = wholeNumber(all.substr(0, dash), kMaxFrameNumber, first, &tooLarge) &&
+             wholeNumber(all.substr(dash + 1), kMaxFrameNumber, last, &tooLargeToo);
+        tooLarge = tooLarge || tooLargeToo;
+        ok = ok && (tooLarge || *first <= *last);
         *range = true;
+    }
+    if (ok && tooLarge) {
+        *error = "frame numbers go from 0 to " + std::to_string(kMaxFrameNumber) + ", got \"" + text + "\"";
+        return false;
     }
     if (!ok) *error = "wants a frame N or a range A-B (0-based, 0 <= A <= B), got \"" + text + "\"";
     return ok;
@@ -65,10 +81,31 @@ bool parseFrames(const std::string& text, int* first, int* last, bool* range, st
 bool parseSize(const std::string& text, int* width, int* height, std::string* error) {
     const size_t x = text.find('x');
     const std::string_view all(text);
-    const bool ok = x != std::string::npos && wholeNumber(all.substr(0, x), width) &&
-                    wholeNumber(all.substr(x + 1), height) && *width >= 1 && *height >= 1;
-    if (!ok) *error = "wants WxH in pixels (e.g. 1280x720), got \"" + text + "\"";
-    return ok;
+    bool wide = false, high = false;
+    const bool ok = x != std::string::npos && wholeNumber(all.substr(0, x), kMaxFrameSide, width, &wide) &&
+                    wholeNumber(all.substr(x + 1), kMaxFrameSide, height, &high);
+    if (ok && !wide && !high && *width >= 1 && *height >= 1) return true;
+    *error = ok ? "wants WxH in pixels, each from 1 to " + std::to_string(kMaxFrameSide) + ", got \"" + text + "\""
+                : "wants WxH in pixels (e.g. 1280x720), got \"" + text + "\"";
+    return false;
+}
+
+std::string describeError(PF_Err err) {
+    static const std::map<PF_Err, const char*> kNames = {
+        {PF_Err_NONE, "no error"},
+        {A_Err_GENERIC, "failed"},
+        {PF_Err_OUT_OF_MEMORY, "out of memory"},
+        {A_Err_MISSING_SUITE, "a host suite is missing"},
+        {PF_Err_INTERNAL_STRUCT_DAMAGED, "internal failure"},
+        {PF_Err_INVALID_INDEX, "invalid index"},
+        {PF_Err_UNRECOGNIZED_PARAM_TYPE, "unrecognized parameter type or pixel format"},
+        {PF_Err_INVALID_CALLBACK, "invalid callback"},
+        {PF_Err_BAD_CALLBACK_PARAM, "bad callback parameter or missing suite"},
+        {PF_Interrupt_CANCEL, "cancelled"},
+        {PF_Err_CANNOT_PARSE_KEYFRAME_TEXT, "cannot parse keyframe text"},
+    };
+    const auto it = kNames.find(err);
+    return std::string(it == kNames.end() ? "unknown error" : it->second) + " (error " + std::to_string(err) + ")";
 }
 
 CLI::Option* valueNotOption(CLI::Option* option) {
@@ -94,14 +131,19 @@ void addRenderOptions(CLI::App* render, RenderOptions* options) {
                        "a scene file (JSON, see the README); the built-in default scene when left out")
         ->type_name("");
     CLI::Option* out = render->add_option("-o", options->out,
-                                          "the image to write: .exr writes 32-bit float RGBA, anything else 8-bit "
-                                          "RGBA PNG; a run of '#' takes the frame number");
+                                          "the image to write: .png writes 8-bit RGBA, .exr 32-bit float RGBA; a "
+                                          "run of '#' takes the frame number");
     out->type_name("OUT")->required();
     // "-o=out.png" as "--opt=value" is written: a file named "=out.png" is never what was meant.
     out->transform([](const std::string& value) -> std::string {
         return !value.empty() && value[0] == '=' ? value.substr(1) : value;
     });
     valueNotOption(out);
+    out->each([](const std::string& value) {
+        if (!isImageFileName(value))
+            throw CLI::ValidationError("\"" + value + "\" is neither a .png nor an .exr file (.png writes 8-bit "
+                                             "RGBA, .exr 32-bit float RGBA)");
+    });
 
     addReadOption(render, "--frames", "N|A-B",
                   "render frame N, or frames A to B into numbered files (OUT with the number in place of a run of "
@@ -169,58 +211,59 @@ int renderCommand(Host& host, const RenderOptions& options) {
                      which.c_str(), frames - 1);
     }
 
+    EffectSetdown setdown(host);  // declared before the job: the device is set down first
     if (!applyScene(host, scene, &error)) return fail(error);
     if (!options.pass.empty()) host.project().streams[1129].value.one_d.value = kPasses.at(options.pass);  // "Render Mode"
 
     const bool numbered = options.range || options.out.find('#') != std::string::npos;
+    const int width = options.width > 0 ? options.width : host.project().comp.width;
+    const int height = options.height > 0 ? options.height : host.project().comp.height;
     int status = 0;
-    {
-        RenderJob job(host, options.framework);
-        if (PF_Err err = job.setupDevice()) {
-            status = fail(std::string(frameworkTitle(options.framework)) + " device set-up failed with " +
-                          std::to_string(err) + " " + host.returnMessage());
+    RenderJob job(host, options.framework);
+    // An oversized frame is refused before anything is made for it.
+    if (!job.frameFits(width, height, &error)) return fail(error);
+    if (PF_Err err = job.setupDevice()) {
+        return fail(std::string(frameworkTitle(options.framework)) + " device set-up failed: " + describeError(err) +
+                    (host.returnMessage().empty() ? "" : ": " + host.returnMessage()));
+    }
+    const long long total = (long long)options.last - options.first + 1;
+    const auto start = std::chrono::steady_clock::now();
+    long long done = 0;
+    // A wide counter: the last frame may be the largest int.
+    for (long long frame = options.first; frame <= options.last && status == 0; ++frame) {
+        const auto frameStart = std::chrono::steady_clock::now();
+        FloatImage image;
+        if (PF_Err err = job.renderFrame((A_long)frame, &image, options.width, options.height)) {
+            status = fail("frame " + std::to_string(frame) + " failed: " + describeError(err) +
+                          (host.returnMessage().empty() ? "" : ": " + host.returnMessage()));
+            break;
         }
-        const long long total = (long long)options.last - options.first + 1;
-        const auto start = std::chrono::steady_clock::now();
-        long long done = 0;
-        // A wide counter: the last frame may be the largest int.
-        for (long long frame = options.first; frame <= options.last && status == 0; ++frame) {
-            const auto frameStart = std::chrono::steady_clock::now();
-            FloatImage image;
-            if (PF_Err err = job.renderFrame((A_long)frame, &image, options.width, options.height)) {
-                status = fail("frame " + std::to_string(frame) + " failed with " + std::to_string(err) + " " +
-                              host.returnMessage());
-                break;
-            }
-            const std::string file = frameFileName(options.out, (int)frame, numbered);
-            if (!writeImage(file, image, &error)) {
-                status = fail(error);
-                break;
-            }
-            done += 1;
-            const double elapsed = secondsSince(start);
-            if (options.range) {
-                const double left = elapsed / done * (total - done);
-                std::fprintf(stderr, "frame %lld (%lld of %lld) %s, %s elapsed, about %s left -> %s\n", frame, done,
-                             total, seconds(secondsSince(frameStart)).c_str(), seconds(elapsed).c_str(),
-                             seconds(left).c_str(), file.c_str());
-            } else {
-                std::fprintf(stderr, "wrote %s (%dx%d, %s)\n", file.c_str(), image.width, image.height,
-                             seconds(elapsed).c_str());
-            }
+        const std::string file = frameFileName(options.out, (int)frame, numbered);
+        if (!writeImage(file, image, &error)) {
+            status = fail(error);
+            break;
         }
-        if (options.range && done > 0) {
-            const double elapsed = secondsSince(start);
-            const std::string count = done == total ? "rendered " + std::to_string(done) + " frames"
-                                                    : "stopped after " + std::to_string(done) + " of " +
-                                                          std::to_string(total) + " frames";
-            std::fprintf(stderr, "%s in %s (%s a frame): %s .. %s\n", count.c_str(), seconds(elapsed).c_str(),
-                         seconds(elapsed / done).c_str(), frameFileName(options.out, options.first, true).c_str(),
-                         frameFileName(options.out, (int)(options.first + done - 1), true).c_str());
+        done += 1;
+        const double elapsed = secondsSince(start);
+        if (options.range) {
+            const double left = elapsed / done * (total - done);
+            std::fprintf(stderr, "frame %lld (%lld of %lld) %s, %s elapsed, about %s left -> %s\n", frame, done, total,
+                         seconds(secondsSince(frameStart)).c_str(), seconds(elapsed).c_str(), seconds(left).c_str(),
+                         file.c_str());
+        } else {
+            std::fprintf(stderr, "wrote %s (%dx%d, %s)\n", file.c_str(), image.width, image.height,
+                         seconds(elapsed).c_str());
         }
     }
-    host.command(PF_Cmd_SEQUENCE_SETDOWN);
-    host.command(PF_Cmd_GLOBAL_SETDOWN);
+    if (options.range && done > 0) {
+        const double elapsed = secondsSince(start);
+        const std::string count = done == total ? "rendered " + std::to_string(done) + " frames"
+                                                : "stopped after " + std::to_string(done) + " of " +
+                                                      std::to_string(total) + " frames";
+        std::fprintf(stderr, "%s in %s (%s a frame): %s .. %s\n", count.c_str(), seconds(elapsed).c_str(),
+                     seconds(elapsed / done).c_str(), frameFileName(options.out, options.first, true).c_str(),
+                     frameFileName(options.out, (int)(options.first + done - 1), true).c_str());
+    }
     return status;
 }
 

@@ -35,14 +35,41 @@ CLI::Option* valueNotOption(CLI::Option* option);
 // usage errors of the parser.
 void addRenderOptions(CLI::App* render, RenderOptions* options);
 
+// Sets down what the effect has set up (sequence data, then global data), on every way out of a
+// command: a scene that fails to apply after the effect's global set-up, a frame that fails, an
+// exception. What was set down already is left alone.
+class EffectSetdown {
+public:
+    explicit EffectSetdown(Host& host) : host_(host) {}
+    ~EffectSetdown() {
+        if (host_.inData().sequence_data) host_.command(PF_Cmd_SEQUENCE_SETDOWN);
+        if (host_.inData().global_data) host_.command(PF_Cmd_GLOBAL_SETDOWN);
+    }
+    EffectSetdown(const EffectSetdown&) = delete;
+    EffectSetdown& operator=(const EffectSetdown&) = delete;
+
+private:
+    Host& host_;
+};
+
 // Renders as the options say. Returns the process exit status: 0, 1 when the scene, the module or a
 // frame fails, 2 for a usage error the parser cannot see (no output file).
 int renderCommand(Host& host, const RenderOptions& options);
 
-// --frames text: "N" or "A-B", whole numbers with 0 <= A <= B. False with a reason otherwise.
+// The largest frame number --frames takes (a composition of the longest duration a scene file may
+// give, 3 hours at 1000 frames a second, has fewer frames).
+constexpr int kMaxFrameNumber = 9999999;
+// The largest --size a side, as for a scene file's composition.
+constexpr int kMaxFrameSide = 30000;
+
+// --frames text: "N" or "A-B", whole numbers with 0 <= A <= B <= kMaxFrameNumber. False with a reason
+// otherwise.
 bool parseFrames(const std::string& text, int* first, int* last, bool* range, std::string* error);
-// --size text: "WxH", whole numbers of at least 1.
+// --size text: "WxH", whole numbers from 1 to kMaxFrameSide.
 bool parseSize(const std::string& text, int* width, int* height, std::string* error);
+
+// What a host error code means, for messages: "out of memory (error 4)".
+std::string describeError(PF_Err err);
 
 // The file of frame `frame`: when numbered, a run of "#" in OUT becomes the zero-padded number, or
 // "_NNNN" goes before the extension when OUT has no "#". Otherwise OUT itself.

@@ -1,34 +1,55 @@
 #include "host/RenderJob.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 
 #include "PF_Param.h"
 #include "host/CudaDevice.h"
+#include "host/Holdings.h"
+#include "host/MemoryLimits.h"
 
 namespace host {
 
 namespace {
 
-RenderJob* g_job = nullptr;
+// The job whose command runs on this thread, for the callbacks (which carry no job); else the job
+// made last.
+thread_local RenderJob* t_job = nullptr;
+std::atomic<RenderJob*> g_job{nullptr};
+
+RenderJob* currentJob() { return t_job ? t_job : g_job.load(); }
 
 // The layer parameter the effect reads its environment map from.
 constexpr A_long kEnvironmentParam = 1097;
 
-PF_Err CheckoutLayer(PF_ProgPtr, A_long index, A_long id, const PF_RenderRequest* req, A_long, A_long, A_u_long,
+// The job of the calling thread's command, when the effect names that job's instance.
+RenderJob* jobFor(PF_ProgPtr effect_ref) {
+    RenderJob* job = currentJob();
+    return job && job->effectRef() == effect_ref ? job : nullptr;
+}
+
+PF_Err CheckoutLayer(PF_ProgPtr ref, A_long index, A_long id, const PF_RenderRequest* req, A_long, A_long, A_u_long,
                      PF_CheckoutResult* result) {
-    return g_job ? g_job->checkoutLayer(index, id, req, result) : PF_Err_BAD_CALLBACK_PARAM;
+    RenderJob* job = jobFor(ref);
+    return job ? job->checkoutLayer(index, id, req, result) : PF_Err_BAD_CALLBACK_PARAM;
 }
-PF_Err GuidMixIn(PF_ProgPtr, A_u_long size, const void* bytes) {
-    return g_job ? g_job->mixIn(size, bytes) : PF_Err_BAD_CALLBACK_PARAM;
+PF_Err GuidMixIn(PF_ProgPtr ref, A_u_long size, const void* bytes) {
+    RenderJob* job = jobFor(ref);
+    return job ? job->mixIn(size, bytes) : PF_Err_BAD_CALLBACK_PARAM;
 }
-PF_Err CheckoutPixels(PF_ProgPtr, A_long id, PF_EffectWorld** world) {
-    return g_job ? g_job->checkoutPixels(id, world) : PF_Err_BAD_CALLBACK_PARAM;
+PF_Err CheckoutPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** world) {
+    RenderJob* job = jobFor(ref);
+    return job ? job->checkoutPixels(id, world) : PF_Err_BAD_CALLBACK_PARAM;
 }
-PF_Err CheckinPixels(PF_ProgPtr, A_long id) { return g_job ? g_job->checkinPixels(id) : PF_Err_BAD_CALLBACK_PARAM; }
-PF_Err CheckoutOutput(PF_ProgPtr, PF_EffectWorld** world) {
-    return g_job ? g_job->checkoutOutput(world) : PF_Err_BAD_CALLBACK_PARAM;
+PF_Err CheckinPixels(PF_ProgPtr ref, A_long id) {
+    RenderJob* job = jobFor(ref);
+    return job ? job->checkinPixels(id) : PF_Err_BAD_CALLBACK_PARAM;
+}
+PF_Err CheckoutOutput(PF_ProgPtr ref, PF_EffectWorld** world) {
+    RenderJob* job = jobFor(ref);
+    return job ? job->checkoutOutput(world) : PF_Err_BAD_CALLBACK_PARAM;
 }
 
 PF_PreRenderCallbacks g_preCallbacks = {CheckoutLayer, GuidMixIn};
@@ -49,11 +70,55 @@ PF_LRect intersect(const PF_LRect& a, const PF_LRect& b) {
 
 RenderJob::RenderJob(Host& host, Framework framework) : host_(host), chosen_(framework) { g_job = this; }
 
+RenderJob::RenderJob(Host& host, Framework framework, PF_ProgPtr instance)
+    : host_(host), chosen_(framework), ownRecords_(true), instance_(instance) {
+    in_ = host_.inDataFor(instance_);
+}
+
 RenderJob::~RenderJob() {
     dropPreRender();
     if (deviceUp_) setdownDevice();
-    setGpuFramework(PF_GPU_Framework_OPENCL);
-    if (g_job == this) g_job = nullptr;
+    // The host offers OpenCL again once the job that offered another framework is gone.
+    if (offeredFramework_) setGpuFramework(PF_GPU_Framework_OPENCL);
+    RenderJob* self = this;
+    g_job.compare_exchange_strong(self, nullptr);
+}
+
+PF_ProgPtr RenderJob::effectRef() { return records().effect_ref; }
+
+namespace {
+
+// Makes a job the current one of this thread for one command.
+class CurrentJob {
+public:
+    explicit CurrentJob(RenderJob* job) : previous_(t_job) { t_job = job; }
+    ~CurrentJob() { t_job = previous_; }
+    CurrentJob(const CurrentJob&) = delete;
+    CurrentJob& operator=(const CurrentJob&) = delete;
+
+private:
+    RenderJob* previous_;
+};
+
+}  // namespace
+
+PF_Err RenderJob::run(PF_Cmd cmd, void* extra) {
+    CurrentJob current(this);
+    if (!ownRecords_) return host_.command(cmd, extra);
+    PF_OutData out{};
+    out.my_version = host_.outData().my_version;
+    out.global_data = in_.global_data;
+    out.sequence_data = in_.sequence_data;
+    const PF_Err err = host_.commandWith(cmd, &in_, &out, extra);
+    returnMessage_ = out.return_msg;
+    return err;
+}
+
+void RenderJob::shareDevice(const RenderJob& owner) {
+    framework_ = owner.framework_;
+    deviceIndex_ = owner.deviceIndex_;
+    gpuData_ = owner.gpuData_;
+    deviceUp_ = false;
 }
 
 PF_Err RenderJob::setupDevice() { return setupDevice(toGpuFramework(chosen_)); }
@@ -65,7 +130,9 @@ PF_Err RenderJob::setupDevice(PF_GPU_Framework framework) {
     PF_GPUDeviceSetupOutput output{};
     PF_GPUDeviceSetupExtra extra{&input, &output};
     setGpuFramework(framework);  // the device suite offers, and worlds are made on, this framework
-    PF_Err err = host_.command(PF_Cmd_GPU_DEVICE_SETUP, &extra);
+    offeredFramework_ = true;
+    if (ownRecords_) in_ = host_.inDataFor(instance_);
+    PF_Err err = run(PF_Cmd_GPU_DEVICE_SETUP, &extra);
     framework_ = framework;
     gpuData_ = output.gpu_data;
     deviceUp_ = true;
@@ -76,14 +143,15 @@ PF_Err RenderJob::setdownDevice() {
     if (!deviceUp_) return PF_Err_NONE;
     PF_GPUDeviceSetdownInput input{gpuData_, framework_, deviceIndex_};
     PF_GPUDeviceSetdownExtra extra{&input};
-    PF_Err err = host_.command(PF_Cmd_GPU_DEVICE_SETDOWN, &extra);
+    PF_Err err = run(PF_Cmd_GPU_DEVICE_SETDOWN, &extra);
     deviceUp_ = false;
     gpuData_ = nullptr;
     return err;
 }
 
 void RenderJob::setTime(A_long frame) {
-    PF_InData& in = host_.inData();
+    if (ownRecords_) in_ = host_.inDataFor(instance_);  // the host's records as they are now
+    PF_InData& in = records();
     in.current_time = frame * in.time_step;
     in.width = host_.project().comp.width;
     in.height = host_.project().comp.height;
@@ -96,13 +164,34 @@ void RenderJob::dropPreRender() {
     preOut_ = PF_PreRenderOutput{};
 }
 
-Layer* RenderJob::environmentLayer() {
-    std::vector<Stream>& streams = host_.project().streams;
-    if ((size_t)kEnvironmentParam >= streams.size()) return nullptr;
-    A_long id = streams[kEnvironmentParam].value.layer_id;
+Layer* RenderJob::environmentLayer() const {
+    const std::vector<Stream>* streams = host_.streamsOf(instance_);
+    if (!streams || (size_t)kEnvironmentParam >= streams->size()) return nullptr;
+    A_long id = (*streams)[kEnvironmentParam].value.layer_id;
     if (id == 0) return nullptr;
     Layer* layer = host_.project().findLayer(id);
     return layer && layer->props.imageWidth > 0 ? layer : nullptr;
+}
+
+bool RenderJob::frameFits(int width, int height, std::string* why) const {
+    const std::string frame = "a " + std::to_string(width) + "x" + std::to_string(height) + " frame";
+    const uint64_t image = (uint64_t)(width + rowPadding_) * (uint64_t)height * 16;
+    if (chosen_ == Framework::OpenCL) {
+        if (OpenCLDevice* device = OpenCLDevice::get()) {
+            cl_ulong largest = 0;
+            if (clGetDeviceInfo(device->device(), CL_DEVICE_MAX_MEM_ALLOC_SIZE, sizeof(largest), &largest, nullptr) ==
+                    CL_SUCCESS &&
+                image > largest) {
+                *why = frame + " needs an image of " + byteSize(image) + " on the OpenCL device, more than the " +
+                       byteSize(largest) + " it can make";
+                return false;
+            }
+        }
+    }
+    uint64_t env = 0;
+    if (Layer* layer = environmentLayer())
+        env = (uint64_t)layer->props.imageWidth * (uint64_t)layer->props.imageHeight * 16 * 2;
+    return fitsInMemory(3 * image + env, frame, why);
 }
 
 PF_Err RenderJob::preRender(A_long frame, int width, int height) {
@@ -121,7 +210,7 @@ PF_Err RenderJob::preRender(A_long frame, int width, int height) {
     input.what_gpu = framework_;
     input.device_index = deviceIndex_;
     PF_PreRenderExtra extra{&input, &preOut_, &g_preCallbacks};
-    return host_.command(PF_Cmd_SMART_PRE_RENDER, &extra);
+    return run(PF_Cmd_SMART_PRE_RENDER, &extra);
 }
 
 PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int height) {
@@ -159,7 +248,7 @@ PF_Err RenderJob::renderFrame(A_long frame, FloatImage* out, int width, int heig
     input.device_index = deviceIndex_;
     PF_SmartRenderExtra extra{&input, &g_renderCallbacks};
     openPixels_ = 0;
-    err = host_.command(PF_Cmd_SMART_RENDER_GPU, &extra);
+    err = run(PF_Cmd_SMART_RENDER_GPU, &extra);
     dropPreRender();
     times_.dispatch = msSince(phase);
     if (err) return err;
@@ -184,7 +273,7 @@ PF_Err RenderJob::renderCPU(A_long frame) {
     input.output_request.rect = PF_LRect{0, 0, outWidth_, outHeight_};
     input.pre_render_data = preOut_.pre_render_data;
     PF_SmartRenderExtra extra{&input, &g_renderCallbacks};
-    err = host_.command(PF_Cmd_SMART_RENDER, &extra);
+    err = run(PF_Cmd_SMART_RENDER, &extra);
     dropPreRender();
     return err;
 }
@@ -224,12 +313,14 @@ PF_Err RenderJob::checkoutPixels(A_long id, PF_EffectWorld** world) {
     if (id == 0) *world = input_->def();
     else if (id == kEnvironmentParam && env_) *world = env_->def();
     openPixels_ += 1;
+    threadHoldings().pixelCheckouts += 1;
     return PF_Err_NONE;
 }
 
 PF_Err RenderJob::checkinPixels(A_long) {
     if (A_Err err = host_.hostCall("checkin_layer_pixels")) return err;
     openPixels_ -= 1;
+    threadHoldings().pixelCheckouts -= 1;
     return PF_Err_NONE;
 }
 

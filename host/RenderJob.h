@@ -26,8 +26,12 @@ struct FloatImage {
 class RenderJob {
 public:
     // The host must have run global, params and sequence set-up. The job renders through the given
-    // framework's device (see frameworkAvailable).
+    // framework's device (see frameworkAvailable), with the host's own records.
     explicit RenderJob(Host& host, Framework framework = Framework::OpenCL);
+    // A job for one render thread: it renders the given instance of the effect (the host's first
+    // one is host.inData().effect_ref; see Host::addInstance) with records of its own, so jobs on
+    // several threads may render at once. Its messages are the job's, not the host's.
+    RenderJob(Host& host, Framework framework, PF_ProgPtr instance);
     ~RenderJob();
     RenderJob(const RenderJob&) = delete;
     RenderJob& operator=(const RenderJob&) = delete;
@@ -36,6 +40,16 @@ public:
     PF_Err setupDevice();
     PF_Err setupDevice(PF_GPU_Framework framework);
     PF_Err setdownDevice();
+    // Renders through the device another job set up, as a host's render threads share one device's
+    // GPU data; the other job sets it down.
+    void shareDevice(const RenderJob& owner);
+    // The return message of the job's last command (a job with records of its own).
+    const std::string& returnMessage() const { return returnMessage_; }
+
+    // Whether a frame of width x height can be made on the job's device and in the machine's memory:
+    // it needs an input, an output and a read-back image of 16 bytes a pixel, and the environment
+    // image twice. When not, why, with the sizes ("a 30000x30000 frame needs ...").
+    bool frameFits(int width, int height, std::string* why) const;
 
     // Renders composition frame `frame` into an output of width x height (0: the composition's size).
     PF_Err renderFrame(A_long frame, FloatImage* out, int width = 0, int height = 0);
@@ -73,6 +87,8 @@ public:
     int openPixelCheckouts() const { return openPixels_; }
 
     // ---- callbacks' side (public for the C callbacks) ----
+    // The instance the job's commands name.
+    PF_ProgPtr effectRef();
     PF_Err checkoutLayer(A_long index, A_long id, const PF_RenderRequest* req, PF_CheckoutResult* result);
     PF_Err mixIn(A_u_long size, const void* bytes);
     PF_Err checkoutPixels(A_long id, PF_EffectWorld** world);
@@ -80,16 +96,24 @@ public:
     PF_Err checkoutOutput(PF_EffectWorld** world);
 
 private:
+    // Runs a command with the job's records, the job current on this thread for the callbacks.
+    PF_Err run(PF_Cmd cmd, void* extra);
+    PF_InData& records() { return ownRecords_ ? in_ : host_.inData(); }
     void setTime(A_long frame);
     void dropPreRender();
-    Layer* environmentLayer();
+    Layer* environmentLayer() const;
 
     Host& host_;
     Framework chosen_;
+    bool ownRecords_ = false;
+    PF_ProgPtr instance_ = nullptr;
+    PF_InData in_{};
+    std::string returnMessage_;
     PF_GPU_Framework framework_ = PF_GPU_Framework_NONE;
     A_u_long deviceIndex_ = 0;
     void* gpuData_ = nullptr;
     bool deviceUp_ = false;
+    bool offeredFramework_ = false;  // the job set the framework the host offers
     PF_PreRenderOutput preOut_{};
     std::vector<unsigned char> guid_;
     PF_RenderRequest envRequest_{};

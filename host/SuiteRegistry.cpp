@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "host/CallTrace.h"
+#include "host/Holdings.h"
 
 namespace host {
 
@@ -52,6 +53,7 @@ SPErr SuiteRegistry::Acquire(const char* name, int32_t version, const void** sui
     auto found = self->tables_.find(key);
     if (found == self->tables_.end() || self->refused_.count(key)) return kSPSuiteNotFoundError;
     self->acquired_[key] += 1;
+    threadHoldings().suites += 1;
     *suite = self->nulled_.count(key) ? nullptr : found->second;
     return kSPNoError;
 }
@@ -64,6 +66,7 @@ SPErr SuiteRegistry::Release(const char* name, int32_t version) {
     if (self->trace_) self->trace_->record("release \"" + key.first + "\" v" + std::to_string(version));
     if (!self->tables_.count(key)) return kSPSuiteNotFoundError;
     self->released_[key] += 1;
+    threadHoldings().suites -= 1;
     return kSPNoError;
 }
 

@@ -1,5 +1,8 @@
 // morphalith-host — the headless stand-in host's command line.
+#include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -36,6 +39,7 @@ int info(host::Host& h, FILE* out) {
     std::fprintf(out, "API version:   %d.%d\n", reg.apiMajor, reg.apiMinor);
     std::fprintf(out, "reserved info: %d\n", reg.reservedInfo);
 
+    host::EffectSetdown setdown(h);  // also after a set-up that failed half-way
     PF_Err err = h.command(PF_Cmd_GLOBAL_SETUP);
     if (err) {
         std::fprintf(stderr, "global set-up failed with %d: %s\n", err, h.returnMessage().c_str());
@@ -56,6 +60,7 @@ int info(host::Host& h, FILE* out) {
 }
 
 int params(host::Host& h, FILE* out) {
+    host::EffectSetdown setdown(h);  // also after a set-up that failed half-way
     PF_Err err = h.command(PF_Cmd_GLOBAL_SETUP);
     if (err) {
         std::fprintf(stderr, "global set-up failed with %d: %s\n", err, h.returnMessage().c_str());
@@ -170,21 +175,45 @@ int main(int argc, char** argv) {
     }
     if (const std::string rest = leftOver(app); !rest.empty()) return usageError(app, rest);
 
-    host::Host h(modulePath);
-    h.setTraceEcho(trace);
-    h.setCaptureOutput(false);  // the module's log lines go to the console (standard error, above)
-    if (!h.load()) {
-        std::fprintf(stderr, "morphalith-host: %s\n", h.error().c_str());
-        return 1;
+    // Whatever goes wrong from here is one line naming the command, the scene file and the cause.
+    std::string where = "morphalith-host";
+    if (*renderSub)
+        where += " render: " + (renderOptions.scenePath.empty() ? std::string("the default scene")
+                                                                 : renderOptions.scenePath);
+    else if (*paramsSub)
+        where += " params" + (paramsOptions.scenePath.empty() ? std::string() : ": " + paramsOptions.scenePath);
+    else if (*panelSub)
+        where += " panel" + (panelOptions.scenePath.empty() ? std::string() : ": " + panelOptions.scenePath);
+    else if (*hintSub)
+        where += " comp-hint" + (hintOptions.scenePath.empty() ? std::string() : ": " + hintOptions.scenePath);
+    else if (*infoSub) where += " info";
+    try {
+        host::Host h(modulePath);
+        h.setTraceEcho(trace);
+        h.trace().setKeep(false);  // echoed or dropped: a long render would otherwise pile them up
+        h.setCaptureOutput(false);  // the module's log lines go to the console (standard error, above)
+        if (!h.load()) {
+            std::fprintf(stderr, "morphalith-host: %s\n", h.error().c_str());
+            return 1;
+        }
+        if (*renderSub) return host::renderCommand(h, renderOptions);
+        if (*panelSub) return host::panelImageCommand(h, panelOptions);
+        if (*hintSub) return host::hintImageCommand(h, hintOptions);
+        if (*paramsSub && paramsOptions.wantsVisiblePanel()) {
+            // Each action's log lines are read back from the module's captured output.
+            h.setCaptureOutput(true);
+            return host::paramsCommand(h, paramsOptions, out);
+        }
+        if (*paramsSub) return params(h, out);
+        return info(h, out);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s: out of memory\n", where.c_str());
+    } catch (const std::exception& e) {
+        std::string cause = e.what();
+        std::replace(cause.begin(), cause.end(), '\n', ' ');
+        std::fprintf(stderr, "%s: %s\n", where.c_str(), cause.c_str());
+    } catch (...) {
+        std::fprintf(stderr, "%s: failed with an unknown exception\n", where.c_str());
     }
-    if (*renderSub) return host::renderCommand(h, renderOptions);
-    if (*panelSub) return host::panelImageCommand(h, panelOptions);
-    if (*hintSub) return host::hintImageCommand(h, hintOptions);
-    if (*paramsSub && paramsOptions.wantsVisiblePanel()) {
-        // Each action's log lines are read back from the module's captured output.
-        h.setCaptureOutput(true);
-        return host::paramsCommand(h, paramsOptions, out);
-    }
-    if (*paramsSub) return params(h, out);
-    return info(h, out);
+    return 1;
 }

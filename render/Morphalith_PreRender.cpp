@@ -356,7 +356,11 @@ PF_Err PreRender(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderExtra* ex
     }
 
     // 14, 15.
-    if (global->sceneInfo) std::memcpy(static_cast<void*>(&global->sceneInfo->matrix), &info->camera.view, sizeof(glm::mat4));
+    if (global->sceneInfo) {
+        glm::mat4 view;
+        std::memcpy(static_cast<void*>(&view), &info->camera.view, sizeof(view));
+        global->sceneInfo->storeMatrix(view);
+    }
     out_data->out_flags |= PF_OutFlag_REFRESH_UI;
     return err;
 }

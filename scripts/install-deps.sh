@@ -8,7 +8,7 @@ packages=(
     ocl-icd-opencl-dev opencl-headers pocl-opencl-icd clinfo
     libcairo2-dev fonts-dejavu-core nlohmann-json3-dev libopenexr-dev libcli11-dev
     libgtest-dev libbenchmark-dev
-    clang
+    clang libclang-rt-14-dev
     mingw-w64 binutils-mingw-w64-x86-64
     # The Windows module's tests: wine in a virtual X display; Direct3D 9 needs Mesa's GL drivers, and
     # wine's X11 driver the X extension libraries (recommended packages, so named here).

@@ -15,6 +15,7 @@
 #include "SequenceData.h"
 #include "host/PanelCommand.h"
 #include "host/ParamPaths.h"
+#include "host/RenderCommand.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
 
@@ -40,6 +41,7 @@ Outcome open(const std::string& text, bool render) {
     Outcome o;
     host::Host h(MRPH_TEST_MODULE_PATH);
     EXPECT_TRUE(h.load()) << h.error();
+    host::EffectSetdown setdown(h);  // a scene that fails to apply has set the effect up already
     host::Scene scene;
     if (!host::parseScene(text, MRPH_TEST_DATA_DIR, &scene, &o.error)) return o;
     if (!host::applyScene(h, scene, &o.error, &o.actions)) return o;
@@ -55,8 +57,6 @@ Outcome open(const std::string& text, bool render) {
         EXPECT_EQ(job.setupDevice(), PF_Err_NONE) << h.returnMessage();
         EXPECT_EQ(job.renderFrame(0, &o.image), PF_Err_NONE) << h.returnMessage();
     }
-    h.command(PF_Cmd_SEQUENCE_SETDOWN);
-    h.command(PF_Cmd_GLOBAL_SETDOWN);
     return o;
 }
 

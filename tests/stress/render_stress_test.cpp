@@ -1,0 +1,205 @@
+// Render threads at once, as a host that renders frames in parallel drives the effect (it declares
+// threaded rendering): 8 threads rendering different frames of one instance, and of two instances,
+// through one OpenCL device; every frame must equal its single-threaded render. CI runs this under
+// ThreadSanitizer too, where the host's and the module's shared state must show no race.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/RenderJob.h"
+#include "host/SceneFile.h"
+
+namespace {
+
+// Every command that runs here is checked: what its thread took from the host it gave back.
+const bool kEveryCommandChecked = [] {
+    host::Host::setBalanceHandler([](const std::string& fault) { ADD_FAILURE() << "host: " << fault; });
+    return true;
+}();
+
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+
+// The module's environment-texture cache in its global data is rebuilt and read under its own lock
+// (GlobalData::envTextureLock), so the full renders run under ThreadSanitizer as well. Without that
+// lock ThreadSanitizer reports a race on every parallel render; this switch leaves the full renders
+// out under it then (the pre-renders still run).
+constexpr bool kEnvironmentCacheLocked = true;
+
+constexpr int kThreads = 8;
+constexpr int kFramesPerThread = 4;
+constexpr int kRenderMode = 1129, kEnvironmentParam = 1097;
+
+// Two primitives on nulls that move over the two seconds, two lights and an environment colour, at
+// a small size: every frame differs from the others.
+const char* kScene = R"({"composition": {"width": 48, "height": 32, "frameRate": 24, "duration": 2},
+  "lights": [{"type": "point", "position": [0, -40, -60], "color": [1, 0.9, 0.8]},
+             {"type": "parallel", "position": [60, 10, -30], "intensity": 50}],
+  "nulls": [{"id": 2, "position": {"keyframes": [[0, [14, 16, 0]], [2, [34, 12, 10]]]}},
+            {"id": 3, "position": [30, 18, 0], "rotation": {"keyframes": [[0, [0, 0, 0]], [2, [40, 90, 0]]]}}],
+  "environment": {"color": [0.2, 0.4, 0.9, 1], "width": 8, "height": 4},
+  "effect": {"params": {"Show Environment": true, "Steps": 64},
+             "slots": [{"type": "Sphere", "layer": 2, "params": {"Diameter": 9, "Diffuse Color": [230, 120, 40]}},
+                       {"type": "Box", "layer": 3, "params": {"X Size": 10, "Y Size": 6, "Z Size": 8,
+                                                             "Diffuse Color": [40, 90, 220]}}]}})";
+
+struct Frame {
+    PF_ProgPtr instance;
+    A_long frame;
+    host::FloatImage image;
+    std::vector<unsigned char> guid;  // what the pre-render mixed into the frame's identity
+};
+
+class RenderStress : public ::testing::Test {
+protected:
+    RenderStress() : host_(MRPH_TEST_MODULE_PATH) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(kEveryCommandChecked);
+        ASSERT_TRUE(host_.load()) << host_.error();
+        // No trace kept: its lock would order the threads' host calls and hide races from
+        // ThreadSanitizer.
+        host_.trace().setKeep(false);
+        host::Scene scene;
+        std::string error;
+        ASSERT_TRUE(host::parseScene(kScene, ".", &scene, &error)) << error;
+        ASSERT_TRUE(host::applyScene(host_, scene, &error)) << error;
+        first_ = host_.inData().effect_ref;
+        // One device, set up once; every render thread's job shares its GPU data.
+        device_ = std::make_unique<host::RenderJob>(host_, host::Framework::OpenCL, first_);
+        ASSERT_EQ(device_->setupDevice(), PF_Err_NONE) << device_->returnMessage();
+    }
+
+    void TearDown() override {
+        if (second_) {
+            EXPECT_EQ(host_.removeInstance(second_), PF_Err_NONE);
+        }
+        device_.reset();
+        host_.command(PF_Cmd_SEQUENCE_SETDOWN);
+        host_.command(PF_Cmd_GLOBAL_SETDOWN);
+        EXPECT_EQ(host_.handles().openLocks(), 0);
+        EXPECT_TRUE(host_.suites().balanced()) << host_.suites().imbalance();
+        EXPECT_EQ(host_.project().effects.live(), 0);
+        EXPECT_EQ(host_.project().streamRefs.live(), 0);
+        EXPECT_EQ(host_.project().values.live(), 0);
+    }
+
+    // A second instance of the effect on the same composition: the saved state of the first with
+    // only its first slot, in the normal pass, without the environment.
+    void AddSecondInstance() {
+        host::SavedProject saved;
+        ASSERT_EQ(host_.saveProject(&saved), PF_Err_NONE);
+        ASSERT_EQ(saved.sequenceData.size(), 92u);
+        const float one = 1.0f;
+        std::memcpy(&saved.sequenceData[88], &one, sizeof(one));  // the slot count
+        std::memset(&saved.sequenceData[8], 0, 8);                 // slot 1: no type, no layer
+        saved.streams[kRenderMode].value.one_d.value = 2;          // "Normal"
+        saved.streams[kEnvironmentParam].value.layer_id = 0;
+        PF_Err err = PF_Err_NONE;
+        second_ = host_.addInstance(saved, &err);
+        ASSERT_NE(second_, nullptr) << "error " << err;
+    }
+
+    // Renders (or only pre-renders) one frame on the calling thread with the given job.
+    static void Render(host::RenderJob& job, Frame* frame, bool full) {
+        PF_Err err = full ? job.renderFrame(frame->frame, &frame->image) : job.preRender(frame->frame);
+        EXPECT_EQ(err, PF_Err_NONE) << "frame " << frame->frame << ": " << job.returnMessage();
+        frame->guid = job.guidBytes();
+        if (!full) job.disposePreRender();
+    }
+
+    // The frames, one after another on this thread, then again from kThreads threads at once,
+    // each thread its own job (and records) for its instance; the two must be the same.
+    void RenderBothWays(const std::vector<PF_ProgPtr>& instances, bool full) {
+        std::vector<Frame> frames;
+        for (int t = 0; t < kThreads; ++t)
+            for (int k = 0; k < kFramesPerThread; ++k)
+                frames.push_back({instances[t % instances.size()], (A_long)(t + k * kThreads), {}, {}});
+
+        std::vector<Frame> alone = frames;
+        {
+            std::vector<std::unique_ptr<host::RenderJob>> jobs;
+            for (PF_ProgPtr instance : instances) {
+                jobs.push_back(std::make_unique<host::RenderJob>(host_, host::Framework::OpenCL, instance));
+                jobs.back()->shareDevice(*device_);
+            }
+            for (Frame& f : alone) {
+                const size_t which = std::find(instances.begin(), instances.end(), f.instance) - instances.begin();
+                Render(*jobs[which], &f, full);
+            }
+        }
+
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                host::RenderJob job(host_, host::Framework::OpenCL, instances[t % instances.size()]);
+                job.shareDevice(*device_);
+                for (int k = 0; k < kFramesPerThread; ++k) Render(job, &frames[t * kFramesPerThread + k], full);
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+
+        int differing = 0;
+        for (size_t i = 0; i < frames.size(); ++i) {
+            const Frame &a = alone[i], &b = frames[i];
+            const std::string which = "frame " + std::to_string(a.frame) + " of instance " +
+                                      (a.instance == first_ ? "one" : "two");
+            EXPECT_EQ(b.guid, a.guid) << which;
+            EXPECT_FALSE(a.guid.empty()) << which;
+            if (!full) continue;
+            ASSERT_EQ(b.image.width, 48) << which;
+            ASSERT_EQ(b.image.height, 32) << which;
+            if (b.image.bgra != a.image.bgra) {
+                differing += 1;
+                ADD_FAILURE() << which << " differs from its render on one thread";
+            }
+        }
+        // The frames differ from each other (a race that swapped them would show).
+        if (full) {
+            EXPECT_NE(alone[0].image.bgra, alone[1].image.bgra);
+        }
+        EXPECT_NE(alone[0].guid, alone[kFramesPerThread].guid);
+        std::printf("%d threads x %d frames of %zu instance(s) (%s): %d differing\n", kThreads, kFramesPerThread,
+                    instances.size(), full ? "render" : "pre-render", differing);
+    }
+
+    bool FullRendersRun() const { return !kThreadSanitizer || kEnvironmentCacheLocked; }
+
+    host::Host host_;
+    PF_ProgPtr first_ = nullptr, second_ = nullptr;
+    std::unique_ptr<host::RenderJob> device_;
+};
+
+TEST_F(RenderStress, EightThreadsRenderOneInstance) {
+    if (!FullRendersRun()) GTEST_SKIP() << "the environment cache is not locked yet (see kEnvironmentCacheLocked)";
+    RenderBothWays({first_}, true);
+}
+
+TEST_F(RenderStress, EightThreadsRenderTwoInstances) {
+    if (!FullRendersRun()) GTEST_SKIP() << "the environment cache is not locked yet (see kEnvironmentCacheLocked)";
+    AddSecondInstance();
+    RenderBothWays({first_, second_}, true);
+}
+
+// The pre-render alone, which reads parameters, sequence data, layers, camera and lights through the
+// host and writes the camera matrix into the module's global data.
+TEST_F(RenderStress, EightThreadsPreRenderTwoInstances) {
+    AddSecondInstance();
+    RenderBothWays({first_, second_}, false);
+}
+
+}  // namespace
