@@ -130,13 +130,14 @@ void addPanelImageOptions(CLI::App* panel, PanelImageOptions* options) {
          {std::tuple{"--hover", &options->hover, "draw the strip button under the mouse"},
           std::tuple{"--press", &options->press, "draw the strip button held down"}}) {
         StripPoint* target = point;
+        const std::string option = name;  // (a structured binding cannot be captured by every compiler)
         valueNotOption(panel
                            ->add_option_function<std::string>(
-                               name,
-                               [target, name](const std::string& text) {
+                               option,
+                               [target, option](const std::string& text) {
                                    std::string error;
                                    if (!parseStripPoint(text, target, &error))
-                                       throw CLI::ValidationError(name, error);
+                                       throw CLI::ValidationError(option, error);
                                },
                                std::string(help) + ": SLOT:BUTTON, e.g. 1:copy or 0:\"move up\"")
                            ->type_name("SLOT:BUTTON"));
