@@ -1,6 +1,10 @@
 #include "host/DrawbotCairo.h"
 
+#include <fontconfig/fontconfig.h>
+
+#include <cstdlib>
 #include <memory>
+#include <mutex>
 
 namespace host {
 
@@ -29,7 +33,20 @@ void buildPath(cairo_t* cr, const std::vector<PathPart>& path) {
     }
 }
 
+// cairo and fontconfig keep every font they load for the life of the process. Both are given back at
+// exit, after the last drawing, so that a leak checker sees only what the host itself keeps.
+void releaseFontsAtExit() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::atexit([] {
+            cairo_debug_reset_static_data();
+            FcFini();
+        });
+    });
+}
+
 void useFont(cairo_t* cr, double size) {
+    releaseFontsAtExit();
     cairo_select_font_face(cr, kFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
 }
