@@ -92,6 +92,24 @@ bool scanSceneText(const std::string& text, std::string* error) {
     }
 }
 
+std::string onOneLine(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (u < 0x20 || u == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof(escaped), "\\u%04x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 bool wholeNumberIn(const json& v, int64_t lo, int64_t hi) {
     if (v.is_number_unsigned()) {
         const uint64_t u = v.get<uint64_t>();

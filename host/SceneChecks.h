@@ -27,6 +27,10 @@ constexpr double kMinAngleDegrees = -32768.0, kMaxAngleDegrees = 32767.0;
 // ("\"lights[0].intensity\": 1e400 is too large for a number"), or "not JSON: ..." for broken text.
 bool scanSceneText(const std::string& text, std::string* error);
 
+// The text with its control characters written as escapes ("\n"): an error line quotes keys and names
+// from the file, and stays one line whatever they hold.
+std::string onOneLine(const std::string& text);
+
 // Whether v is a whole number in lo .. hi, compared as written.
 bool wholeNumberIn(const nlohmann::json& v, int64_t lo, int64_t hi);
 

@@ -647,7 +647,10 @@ std::vector<Action> sceneActions(const json& doc) {
 
 bool parseScene(const std::string& text, const std::string& baseDir, Scene* scene, std::string* error) {
     // Depth and numbers first, before anything is built or walked.
-    if (!scanSceneText(text, error)) return false;
+    if (!scanSceneText(text, error)) {
+        *error = onOneLine(*error);
+        return false;
+    }
     try {
         scene->doc = json::parse(text);
     } catch (const json::exception& e) {
@@ -655,7 +658,9 @@ bool parseScene(const std::string& text, const std::string& baseDir, Scene* scen
         return false;
     }
     scene->baseDir = baseDir;
-    return checkScene(scene->doc, error);
+    if (checkScene(scene->doc, error)) return true;
+    *error = onOneLine(*error);
+    return false;
 }
 
 bool loadSceneFile(const std::string& path, Scene* scene, std::string* error) {
@@ -690,7 +695,7 @@ int sceneFrameCount(const Scene& scene) {
     return std::max(1, (int)std::lround(duration * fps));
 }
 
-bool applyScene(Host& host, const Scene& scene, std::string* error, std::vector<AppliedAction>* applied) {
+static bool applySceneSteps(Host& host, const Scene& scene, std::string* error, std::vector<AppliedAction>* applied) {
     const json& doc = scene.doc;
     Project& project = host.project();
     const json& c = doc.value("composition", json::object());
@@ -786,6 +791,12 @@ bool applyScene(Host& host, const Scene& scene, std::string* error, std::vector<
     for (const Action& action : sceneActions(doc))
         if (!runAction(host, action, applied, error)) return false;
     return true;
+}
+
+bool applyScene(Host& host, const Scene& scene, std::string* error, std::vector<AppliedAction>* applied) {
+    const bool ok = applySceneSteps(host, scene, error, applied);
+    if (!ok) *error = onOneLine(*error);
+    return ok;
 }
 
 const char* defaultSceneText() {

@@ -43,6 +43,13 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
         {"objects_70000_deep", "{\"effect\": " + nested("{\"a\": ", "}", 70000) + "}",
          "\"effect.a.a.a.a.a.a"},
         {"cut_short", R"({"lights": [{"type": "point")", "not JSON: "},
+        // Keys and names quoted from the file, whatever they hold, leave the error on one line (the
+        // scene fuzzer's finds: a key with a line break split the error in two).
+        {"key_with_line_break", R"({"lights": [{"col\nour": [1, 0, 0]}]})",
+         R"(unknown key "lights[0].col\nour" (value [1,0,0]))"},
+        {"parameter_with_line_break", effect(R"({"params": {"Ste\r\nps": 1}})"),
+         R"(unknown parameter "effect.params.Ste\r\nps" ("Ste\r\nps"): no parameter has that name)"},
+        {"key_with_terminal_escape", R"({"\u001b[2J": 1})", R"(unknown key "\u001b[2J" (value 1))"},
         {"empty", "", "not JSON: "},
         // Sliders, as the panel limits them (at the limits the slot's type gives them).
         {"steps", effect(R"({"params": {"Steps": 99999}})"),
