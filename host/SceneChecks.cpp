@@ -37,8 +37,10 @@ public:
 
     bool parse_error(std::size_t, const std::string& token, const json::exception& e) override {
         // 406: a number that overflows a double (1e400, -1e400).
-        if (e.id == 406) *error_ = where() + token + " is too large for a number";
-        else *error_ = std::string("not JSON: ") + e.what();
+        if (e.id == 406)
+            *error_ = where() + token + " is too large for a number";
+        else
+            *error_ = std::string("not JSON: ") + e.what();
         return false;
     }
 
@@ -53,8 +55,10 @@ private:
     std::string where() const {
         std::string path;
         for (const Frame& f : frames_) {
-            if (f.array) path += "[" + std::to_string(f.index) + "]";
-            else path += (path.empty() ? "" : ".") + f.key;
+            if (f.array)
+                path += "[" + std::to_string(f.index) + "]";
+            else
+                path += (path.empty() ? "" : ".") + f.key;
             if (path.size() > 80) return "\"" + path.substr(0, 80) + "...\": ";
         }
         return path.empty() ? std::string() : "\"" + path + "\": ";
@@ -96,9 +100,12 @@ std::string onOneLine(const std::string& text) {
     std::string out;
     for (const char c : text) {
         const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
         else if (u < 0x20 || u == 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof(escaped), "\\u%04x", u);

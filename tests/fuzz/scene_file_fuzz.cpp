@@ -20,7 +20,8 @@ size_t g_handles = 0;
 // An error is a reason, on one line.
 void requireOneLine(const std::string& error, const char* what) {
     fuzz::require(!error.empty(), std::string(what) + " without a reason");
-    fuzz::require(error.find_first_of("\r\n") == std::string::npos, std::string(what) + " on several lines: " + error);
+    fuzz::require(error.find_first_of("\r\n") == std::string::npos,
+                  std::string(what) + " on several lines: " + error);
 }
 
 // An environment colour within the file limits may still be an image of 2 GB: too much for the
@@ -45,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     host::Scene scene;
     std::string error;
     // Image paths resolve beside the examples, whose seeds name sky.png.
-    if (!host::parseScene(std::string(reinterpret_cast<const char*>(data), size), MRPH_FUZZ_EXAMPLES_DIR, &scene,
-                          &error)) {
+    if (!host::parseScene(std::string(reinterpret_cast<const char*>(data), size), MRPH_FUZZ_EXAMPLES_DIR,
+                          &scene, &error)) {
         requireOneLine(error, "a scene refused");
         return 0;
     }
@@ -65,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::require(g_host->suites().balanced(), "suites unbalanced: " + g_host->suites().imbalance());
     fuzz::require(project.effects.live() == 0 && project.streamRefs.live() == 0 && project.values.live() == 0,
                   "references left: " + std::to_string(project.effects.live()) + " effect, " +
-                      std::to_string(project.streamRefs.live()) + " stream, " + std::to_string(project.values.live()) +
-                      " value");
+                      std::to_string(project.streamRefs.live()) + " stream, " +
+                      std::to_string(project.values.live()) + " value");
     fuzz::require(project.effects.badDisposals == 0 && project.streamRefs.badDisposals == 0 &&
                       project.values.badDisposals == 0,
                   "a reference was disposed twice");

@@ -20,7 +20,9 @@ std::string nested(const std::string& open, const std::string& close, int levels
 
 const std::string kNull = R"("nulls": [{"id": 2}])";
 
-std::string effect(const std::string& body) { return "{" + kNull + R"(, "effect": )" + body + "}"; }
+std::string effect(const std::string& body) {
+    return "{" + kNull + R"(, "effect": )" + body + "}";
+}
 std::string slotParams(const std::string& params) {
     return effect(R"({"slots": [{"type": "Sphere", "layer": 2, "params": )" + params + "}]}");
 }
@@ -57,7 +59,8 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
         {"steps_as_action", effect(R"({"actions": [{"set": "Steps", "to": 1e9}]})"),
          "\"effect.actions[0]\": Steps takes a number in 0 .. 1024, got 1000000000.0"},
         {"negative_threshold", effect(R"({"params": {"Ray Proximity Threshold": -1}})"),
-         "\"effect.params.Ray Proximity Threshold\": Ray Proximity Threshold takes a number in 0.01 .. 100, got -1"},
+         "\"effect.params.Ray Proximity Threshold\": Ray Proximity Threshold takes a number in 0.01 .. 100, "
+         "got -1"},
         {"polygon_sides", effect(R"({"slots": [{"type": "Polygon", "layer": 2, "params": {"Sides": 40}}]})"),
          "\"effect.slots[0].params.Sides\": Sides takes a number in 3 .. 16, got 40"},
         {"angle_past_fixed_point", slotParams(R"({"Twist/Rotation/Rotation X": 1e9})"),
@@ -71,7 +74,8 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
          "Ambient Light Color Top takes [red, green, blue], whole numbers in 0 .. 255, got [256,0,0]"},
         {"light_colour_on_byte_scale", R"({"lights": [{"color": [255, 128, 0]}]})",
          "\"lights[0].color\": [255,128,0] is outside 0 .. 1"},
-        {"keyframed_light_colour", R"({"lights": [{"color": {"keyframes": [[0, [1, 1, 1]], [1, [0, 2, 0]]]}}]})",
+        {"keyframed_light_colour",
+         R"({"lights": [{"color": {"keyframes": [[0, [1, 1, 1]], [1, [0, 2, 0]]]}}]})",
          "\"lights[0].color\": [0,2,0] is outside 0 .. 1"},
         {"environment_colour_on_byte_scale", R"({"environment": {"color": [0, 0, 255, 1]}})",
          "\"environment.color\": [0,0,255,1] is outside 0 .. 1"},
@@ -81,9 +85,11 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
          "\"environment.color\": expected four numbers r, g, b, a (0..1), got [0,0,1]"},
         // Whole numbers of 2^32 and more, which once wrapped into valid ones (2^32 + 1 is 1).
         {"render_mode_wraps", effect(R"({"params": {"Render Mode": 4294967297}})"),
-         "\"effect.params.Render Mode\": Render Mode takes one of Beauty, Normal, Depth, Ambient Occlusion (in any "
+         "\"effect.params.Render Mode\": Render Mode takes one of Beauty, Normal, Depth, Ambient Occlusion "
+         "(in any "
          "case) or its 1-based number, got 4294967297"},
-        {"render_mode_past_uint64", effect(R"({"actions": [{"set": "Render Mode", "to": 18446744073709551617}]})"),
+        {"render_mode_past_uint64",
+         effect(R"({"actions": [{"set": "Render Mode", "to": 18446744073709551617}]})"),
          "\"effect.actions[0]\": Render Mode takes one of"},
         {"slot_type_wraps", effect(R"({"slots": [{"type": 4294967299}]})"),
          "\"effect.slots[0].type\": 4294967299 is not a primitive type"},
@@ -95,7 +101,8 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
         {"null_layer_wraps",
          effect(R"({"actions": [{"add": "primitive"}, {"set": "slot 0/Null Layer", "to": 4294967298}]})"),
          "\"effect.actions[1]\": Null Layer takes a layer id (0 for none), got 4294967298"},
-        {"attached_layer_wraps", effect(R"({"actions": [{"add": "primitive"}, {"attach": 4294967298, "slot": 0}]})"),
+        {"attached_layer_wraps",
+         effect(R"({"actions": [{"add": "primitive"}, {"attach": 4294967298, "slot": 0}]})"),
          "\"effect.actions[1].attach\": 4294967298 is outside 0 .. 1000000000"},
         // Indices and slots near and past int's range.
         {"index_past_int", effect(R"({"actions": [{"set": 99999999999, "to": 1}]})"),
@@ -115,7 +122,8 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
          "\"environment.width\": -5 is outside 1 .. 16384"},
         {"environment_huge_height", R"({"environment": {"color": [0, 0, 1, 1], "height": 4294967297}})",
          "\"environment.height\": 4294967297 is outside 1 .. 16384"},
-        {"environment_too_many_pixels", R"({"environment": {"color": [0, 0, 1, 1], "width": 16384, "height": 16384}})",
+        {"environment_too_many_pixels",
+         R"({"environment": {"color": [0, 0, 1, 1], "width": 16384, "height": 16384}})",
          "\"environment\": a 16384x16384 colour is more than the 16384x8192 pixels an image may have"},
     };
 
@@ -125,7 +133,8 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
         std::ofstream(file, std::ios::binary) << c.scene;
         const auto start = std::chrono::steady_clock::now();
         const Result run = host({"render", file, "-o", "{dir}/x.png"});
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         slowest = std::max(slowest, seconds);
 
         EXPECT_EQ(run.status, 1) << c.name << "\n" << run.err;
@@ -151,17 +160,21 @@ TEST_F(DamagedScene, OnlyARegularFileIsRead) {
         std::vector<std::string> args;
         const char* line;
     } cases[] = {
-        {{"render", "/dev/zero", "-o", "{dir}/x.png"}, "morphalith-host render: cannot read /dev/zero: it is not a regular file"},
+        {{"render", "/dev/zero", "-o", "{dir}/x.png"},
+         "morphalith-host render: cannot read /dev/zero: it is not a regular file"},
         {{"render", "{dir}/folder.json", "-o", "{dir}/x.png"}, "folder.json: it is not a regular file"},
         {{"render", "{dir}/missing.json", "-o", "{dir}/x.png"}, "missing.json: no such file"},
-        {{"params", "--visible", "/dev/zero"}, "morphalith-host params: cannot read /dev/zero: it is not a regular file"},
+        {{"params", "--visible", "/dev/zero"},
+         "morphalith-host params: cannot read /dev/zero: it is not a regular file"},
     };
     for (const Case& c : cases) {
         const auto start = std::chrono::steady_clock::now();
         const Result run = host(c.args);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(run.status, 1) << joined(c.args) << "\n" << run.err;
-        EXPECT_TRUE(has(run.err, c.line)) << joined(c.args) << "\n  wanted: " << c.line << "\n  gave: " << run.err;
+        EXPECT_TRUE(has(run.err, c.line))
+            << joined(c.args) << "\n  wanted: " << c.line << "\n  gave: " << run.err;
         EXPECT_LT(seconds, 10.0) << joined(c.args);
     }
 }
