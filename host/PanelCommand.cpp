@@ -121,7 +121,8 @@ int paramsCommand(Host& host, const ParamsOptions& options, FILE* out) {
     if (!ok) return fail(error);
     std::vector<AppliedAction> applied;
     EffectSetdown setdown(host);  // on every way out, an exception's too
-    if (!applyScene(host, scene, &error, &applied)) return fail(error);
+    if (!applyScene(host, scene, &error, &applied))
+        return fail(options.scenePath.empty() ? error : options.scenePath + ": " + error);
     if (options.actions) std::fputs((actionListing(applied) + "\n").c_str(), out);
     std::fputs(visiblePanel(host).c_str(), out);
     return 0;

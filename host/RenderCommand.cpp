@@ -212,7 +212,9 @@ int renderCommand(Host& host, const RenderOptions& options) {
     }
 
     EffectSetdown setdown(host);  // declared before the job: the device is set down first
-    if (!applyScene(host, scene, &error)) return fail(error);
+    // Like a file that does not parse, a scene that does not apply is named.
+    if (!applyScene(host, scene, &error))
+        return fail(options.scenePath.empty() ? error : options.scenePath + ": " + error);
     if (!options.pass.empty()) host.project().streams[1129].value.one_d.value = kPasses.at(options.pass);  // "Render Mode"
 
     const bool numbered = options.range || options.out.find('#') != std::string::npos;

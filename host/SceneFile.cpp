@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -10,7 +12,9 @@
 
 #include "PF_Param.h"
 #include "host/ImageFiles.h"
+#include "host/MemoryLimits.h"
 #include "host/ParamPaths.h"
+#include "host/SceneChecks.h"
 
 namespace host {
 
@@ -131,7 +135,9 @@ bool checkRange(const json& obj, const char* key, const std::string& path, doubl
     if (!obj.contains(key)) return true;
     const double v = obj[key].get<double>();
     if (v >= lo && v <= hi) return true;
-    *error = "\"" + path + "." + key + "\": " + shown(obj[key]) + " is outside " + shown(lo) + " .. " + shown(hi);
+    char range[64];
+    std::snprintf(range, sizeof(range), "%.10g .. %.10g", lo, hi);
+    *error = "\"" + path + "." + key + "\": " + shown(obj[key]) + " is outside " + range;
     return false;
 }
 
@@ -143,6 +149,25 @@ bool checkOneOf(const json& obj, const char* key, const std::string& path, const
     for (const auto& n : names) list += (list.empty() ? "" : ", ") + n;
     *error = "\"" + path + "." + key + "\": " + shown(obj[key]) + " is not one of " + list;
     return false;
+}
+
+// A colour of components 0..1 (a light's, keyframed or not): one on the effect's 0..255 scale is
+// refused, not taken as a light up to 255 times as bright.
+bool checkUnitColour(const json& obj, const char* key, const std::string& path, std::string* error) {
+    if (!obj.contains(key)) return true;
+    const json& v = obj[key];
+    std::vector<const json*> colours;
+    if (isVec3(v)) colours.push_back(&v);
+    else
+        for (const json& k : v["keyframes"]) colours.push_back(&k[1]);
+    for (const json* c : colours)
+        for (const json& n : *c)
+            if (!(n.get<double>() >= 0 && n.get<double>() <= 1)) {
+                *error = "\"" + path + "." + key + "\": " + shown(*c) +
+                         " is outside 0 .. 1 (a light's colour is 0..1, the effect's colours 0..255)";
+                return false;
+            }
+    return true;
 }
 
 const std::map<std::string, A_long> kLightTypes = {{"parallel", AEGP_LightType_PARALLEL},
@@ -169,7 +194,7 @@ std::string folded(const std::string& text) {
 // The type a scene names (a name or its number 1 .. 14; "Hex" is the kernel's name of "Polygon"),
 // or 0 for none.
 int primitiveTypeOf(const json& t) {
-    if (t.is_number_integer()) return t.get<int>() >= 1 && t.get<int>() <= kNumPrimitiveNames ? t.get<int>() : 0;
+    if (t.is_number_integer()) return wholeNumberIn(t, 1, kNumPrimitiveNames) ? t.get<int>() : 0;
     if (!t.is_string()) return 0;
     const std::string name = folded(t.get<std::string>());
     if (name == "hex") return 13;
@@ -252,6 +277,7 @@ bool checkScene(const json& doc, std::string* error) {
             std::set<std::string> names;
             for (const auto& [n, v] : kLightTypes) names.insert(n);
             if (!checkOneOf(doc["lights"][i], "type", path, names, error)) return false;
+            if (!checkUnitColour(doc["lights"][i], "color", path, error)) return false;
         }
     std::set<A_long> ids;
     for (const char* kind : {"nulls", "layers"}) {
@@ -277,8 +303,29 @@ bool checkScene(const json& doc, std::string* error) {
     if (doc.contains("environment")) {
         const json& e = doc["environment"];
         if (!checkObject(e, "environment", {&kEnvFields}, error)) return false;
-        if (e.contains("color") && !(e["color"].is_array() && e["color"].size() == 4)) {
-            *error = "\"environment.color\": expected four numbers r, g, b, a (0..1), got " + shown(e["color"]);
+        if (e.contains("color")) {
+            const json& col = e["color"];
+            bool numbers = col.is_array() && col.size() == 4, unit = true;
+            for (size_t i = 0; numbers && i < 4; ++i) {
+                numbers = col[i].is_number();
+                unit = unit && numbers && col[i].get<double>() >= 0 && col[i].get<double>() <= 1;
+            }
+            if (!numbers || !unit) {
+                *error = "\"environment.color\": " +
+                         (numbers ? shown(col) + " is outside 0 .. 1 (r, g, b, a of the environment are 0..1)"
+                                  : "expected four numbers r, g, b, a (0..1), got " + shown(col));
+                return false;
+            }
+        }
+        // The colour becomes an image of width x height: held to the limits of an image file.
+        if (!checkRange(e, "width", "environment", 1, kMaxImageSide, error) ||
+            !checkRange(e, "height", "environment", 1, kMaxImageSide, error))
+            return false;
+        if (!e.contains("image") && e.value("width", 64) * (int64_t)e.value("height", 32) > kMaxImagePixels) {
+            *error = "\"environment\": a " + std::to_string(e.value("width", 64)) + "x" +
+                     std::to_string(e.value("height", 32)) + " colour is more than the " +
+                     std::to_string(kMaxImageSide) + "x" + std::to_string(kMaxImagePixels / kMaxImageSide) +
+                     " pixels an image may have";
             return false;
         }
         if (!e.contains("image") && !e.contains("color")) {
@@ -304,7 +351,8 @@ bool checkScene(const json& doc, std::string* error) {
                              primitiveNameList() + ", in any case, or its number 1 .. 14)";
                     return false;
                 }
-                if (s.contains("layer") && s["layer"].get<A_long>() != 0 && !ids.count(s["layer"].get<A_long>())) {
+                if (s.contains("layer") && !wholeNumberIn(s["layer"], 0, 0) &&
+                    !(wholeNumberIn(s["layer"], 2, 999) && ids.count(s["layer"].get<A_long>()))) {
                     *error = "\"" + path + ".layer\": " + shown(s["layer"]) + " is not the id of a null or a layer";
                     return false;
                 }
@@ -356,7 +404,9 @@ void readTransform(const json& j, Layer* layer) {
 constexpr int kSlotParams = 99, kFirstSlotParam = 3, kGlobalParams = 1092, kNumParams = 1131;
 constexpr int kTypeOffset = 2, kNullLayerOffset = 3;
 constexpr A_long kEffectLayerId = 1, kEnvironmentParam = 1097, kAddButton = 1092;
-constexpr A_long kCameraLayerId = 1000, kFirstLightLayerId = 1001, kEnvironmentLayerId = 2000;
+// The host's own layers take ids past the 2..999 of a scene's: the camera, the environment image, then
+// the lights, as many as there are, so that no light ever takes the environment's id.
+constexpr A_long kCameraLayerId = 1000, kEnvironmentLayerId = 1001, kFirstLightLayerId = 1002;
 
 int slotOfIndex(int index) {
     return index >= kFirstSlotParam && index < kGlobalParams ? (index - kFirstSlotParam) / kSlotParams : -1;
@@ -390,8 +440,15 @@ bool inputValue(Host& host, int index, const json& v, const std::string& where, 
     };
     switch (p->def.param_type) {
         case PF_Param_FLOAT_SLIDER:
+            // As the panel limits the slider, at the limits its type gives it now.
+            if (!v.is_number() || !sliderTakes(p->def.u.fs_d, v.get<double>()))
+                return bad("a number in " + sliderRange(p->def.u.fs_d));
+            out->one_d.value = v.get<double>();
+            return true;
         case PF_Param_ANGLE:
-            if (!v.is_number()) return bad(p->def.param_type == PF_Param_ANGLE ? "degrees" : "a number");
+            // What the angle's 16.16 fixed-point value holds.
+            if (!v.is_number() || !(v.get<double>() >= kMinAngleDegrees && v.get<double>() <= kMaxAngleDegrees))
+                return bad("degrees in -32768 .. 32767");
             out->one_d.value = v.get<double>();
             return true;
         case PF_Param_CHECKBOX:
@@ -399,7 +456,7 @@ bool inputValue(Host& host, int index, const json& v, const std::string& where, 
             out->one_d.value = v.get<bool>() ? 1 : 0;
             return true;
         case PF_Param_POPUP: {
-            if (v.is_number_integer() && v.get<int>() >= 1 && v.get<int>() <= p->def.u.pd.num_choices) {
+            if (wholeNumberIn(v, 1, p->def.u.pd.num_choices)) {
                 out->one_d.value = v.get<int>();
                 return true;
             }
@@ -421,14 +478,17 @@ bool inputValue(Host& host, int index, const json& v, const std::string& where, 
             return bad("one of " + list + " (in any case) or its 1-based number");
         }
         case PF_Param_COLOR:
-            if (!(v.is_array() && v.size() == 3 && v[0].is_number() && v[1].is_number() && v[2].is_number()))
-                return bad("[red, green, blue] in 0..255");
+            // The panel's colours hold 8 bits a channel: a colour on the 0..1 scale ([1, 0.5, 0.2])
+            // is refused rather than taken as nearly black.
+            if (!(v.is_array() && v.size() == 3)) return bad("[red, green, blue], whole numbers in 0 .. 255");
             for (const json& c : v)
-                if (c.get<double>() < 0 || c.get<double>() > 255) return bad("[red, green, blue] in 0..255");
+                if (!c.is_number() || !(c.get<double>() >= 0 && c.get<double>() <= 255) ||
+                    c.get<double>() != std::floor(c.get<double>()))
+                    return bad("[red, green, blue], whole numbers in 0 .. 255");
             out->color = {1.0, v[0].get<double>() / 255.0, v[1].get<double>() / 255.0, v[2].get<double>() / 255.0};
             return true;
         case PF_Param_LAYER:
-            if (!v.is_number_integer() || v.get<A_long>() < 0) return bad("a layer id (0 for none)");
+            if (!wholeNumberIn(v, 0, INT32_MAX)) return bad("a layer id (0 for none)");
             if (v.get<A_long>() != 0 && !host.project().findLayer(v.get<A_long>())) {
                 *error = "\"" + where + "\": " + shown(v) + " is not the id of a layer of the composition";
                 return false;
@@ -466,7 +526,9 @@ int resolveTarget(Host& host, const Action& a, std::string* error) {
     if (a.slot >= 0) {
         index = resolveParamPath(host.panel(), key, slotScope(a.slot, ""), &why);
     } else if (number) {
-        index = std::stoi(key);
+        // Read without wrapping: an index past int's range names no parameter.
+        if (a.target.is_number_integer()) index = wholeNumberIn(a.target, 0, kNumParams) ? a.target.get<int>() : -1;
+        else index = std::stoi(key);  // fewer than 6 digits
         const DeclaredParam* p = host.panel().find(index);
         if (index < 1 || !p || !holdsValue(p->def.param_type)) {
             why = "no parameter with a value has that index";
@@ -612,20 +674,35 @@ std::vector<Action> sceneActions(const json& doc) {
 }  // namespace
 
 bool parseScene(const std::string& text, const std::string& baseDir, Scene* scene, std::string* error) {
+    // Depth and numbers first, before anything is built or walked.
+    if (!scanSceneText(text, error)) {
+        *error = onOneLine(*error);
+        return false;
+    }
     try {
         scene->doc = json::parse(text);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
         *error = std::string("not JSON: ") + e.what();
         return false;
     }
     scene->baseDir = baseDir;
-    return checkScene(scene->doc, error);
+    if (checkScene(scene->doc, error)) return true;
+    *error = onOneLine(*error);
+    return false;
 }
 
 bool loadSceneFile(const std::string& path, Scene* scene, std::string* error) {
+    // A regular file of a bounded size: a device or a pipe could be read for ever.
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    const char* why = nullptr;
+    if (ec || !std::filesystem::exists(status)) why = "no such file";
+    else if (!std::filesystem::is_regular_file(status)) why = "it is not a regular file";
+    else if (std::filesystem::file_size(path, ec) > kMaxSceneFileBytes && !ec) why = "it is larger than 64 MB";
     std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        *error = "cannot read " + path;
+    if (!why && !file) why = "it cannot be opened";
+    if (why) {
+        *error = "cannot read " + path + ": " + why;
         return false;
     }
     std::stringstream text;
@@ -646,7 +723,7 @@ int sceneFrameCount(const Scene& scene) {
     return std::max(1, (int)std::lround(duration * fps));
 }
 
-bool applyScene(Host& host, const Scene& scene, std::string* error, std::vector<AppliedAction>* applied) {
+static bool applySceneSteps(Host& host, const Scene& scene, std::string* error, std::vector<AppliedAction>* applied) {
     const json& doc = scene.doc;
     Project& project = host.project();
     const json& c = doc.value("composition", json::object());
@@ -718,6 +795,11 @@ bool applyScene(Host& host, const Scene& scene, std::string* error, std::vector<
         } else {
             p.imageWidth = e.value("width", 64);
             p.imageHeight = e.value("height", 32);
+            const std::string size = std::to_string(p.imageWidth) + "x" + std::to_string(p.imageHeight);
+            if (!fitsInMemory((uint64_t)p.imageWidth * p.imageHeight * 16, "the " + size + " environment", error)) {
+                *error = "\"environment\": " + *error;
+                return false;
+            }
             const json& col = e["color"];
             p.imageRGBA.resize((size_t)p.imageWidth * p.imageHeight * 4);
             for (size_t i = 0; i < p.imageRGBA.size(); ++i) p.imageRGBA[i] = col[i % 4].get<float>();
@@ -737,6 +819,12 @@ bool applyScene(Host& host, const Scene& scene, std::string* error, std::vector<
     for (const Action& action : sceneActions(doc))
         if (!runAction(host, action, applied, error)) return false;
     return true;
+}
+
+bool applyScene(Host& host, const Scene& scene, std::string* error, std::vector<AppliedAction>* applied) {
+    const bool ok = applySceneSteps(host, scene, error, applied);
+    if (!ok) *error = onOneLine(*error);
+    return ok;
 }
 
 const char* defaultSceneText() {

@@ -34,8 +34,11 @@ export ASAN_OPTIONS="abort_on_error=1"
 for name in "${targets[@]}"; do
     corpus="build-fuzz/corpus/$name" crashes="build-fuzz/crashes/$name" log="build-fuzz/$name.log"
     mkdir -p "$corpus" "$crashes"
+    # A target's words (keys of a text format, say), when it has some: tests/data/fuzz/NAME.dict.
+    dict=()
+    if [ -f "tests/data/fuzz/$name.dict" ]; then dict=(-dict="tests/data/fuzz/$name.dict"); fi
     # The module's kernel cache and any file it writes stay in the build folder.
-    if HOME="$PWD/build-fuzz/home" "build-fuzz/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 \
+    if HOME="$PWD/build-fuzz/home" "build-fuzz/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 "${dict[@]}" \
         -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" "tests/data/fuzz/$name" > "$log" 2>&1; then
         status="no crash"
     else

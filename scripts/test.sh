@@ -6,7 +6,8 @@
 #      with the hint): about 2 s;
 #   3. the suite again under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer;
 #   4. the render stress test under ThreadSanitizer (about 1 min to build, seconds to run);
-#   5. each libFuzzer target for a minute (about 30 s to build with clang, 60 s a target);
+#   5. each libFuzzer target for a minute (about 40 s to build with clang, then 60 s a target: the
+#      stored sequence data, scene files and clipboard payloads);
 #   6. the Windows cross build of Morphalith.aex, with its exports and resources checked, and its tests
 #      under wine (the module loaded and driven by the Windows test host, its frames compared with the
 #      Linux module's): about 25 s, the wine prefix included, after a cross build of about 1.5 min.

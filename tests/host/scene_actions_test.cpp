@@ -284,11 +284,14 @@ TEST_F(ParamNames, AnAmbiguousNameListsDistinctFullPathsThatEachResolve) {
     }
 }
 
-// Names in the examples resolve only when their actions run: each example is applied, not only parsed.
+// Names in the examples resolve only when their actions run: each example (and each benchmark scene,
+// within the value checks too) is applied, not only parsed.
 TEST(SceneActions, EveryExampleAndTheDefaultSceneApply) {
     std::vector<std::string> texts = {host::defaultSceneText()};
-    for (const char* name : {"primitives", "modifiers", "lights", "reflections", "panel"}) {
-        std::ifstream file(std::string(MRPH_SOURCE_DIR) + "/examples/" + name + ".json");
+    for (const char* name : {"examples/primitives", "examples/modifiers", "examples/lights", "examples/reflections",
+                             "examples/panel", "bench/scenes/production", "bench/scenes/ten_slots"}) {
+        std::ifstream file(std::string(MRPH_SOURCE_DIR) + "/" + name + ".json");
+        EXPECT_TRUE(file) << name;
         std::stringstream text;
         text << file.rdbuf();
         texts.push_back(text.str());

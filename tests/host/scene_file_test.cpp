@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
+#include <string>
 
 #include "host/Composition3D.h"
+#include "host/Host.h"
 #include "host/RenderCommand.h"
 #include "host/SceneFile.h"
 
@@ -82,6 +85,34 @@ TEST(Composition3D, KeyframesInterpolateAndHold) {
     EXPECT_EQ(a.at(0.0), 10.0);
     EXPECT_EQ(a.at(2.0), 20.0);
     EXPECT_EQ(a.at(5.0), 30.0);
+}
+
+// However many lights a scene has, none takes the environment image's layer id: with a thousand the
+// environment is still the layer "Environment Map" names, and every light is a light.
+TEST(SceneFile, AThousandLightsLeaveTheEnvironmentItsLayer) {
+    std::string lights;
+    for (int i = 0; i < 1000; ++i) lights += i ? ",{}" : "{}";
+    host::Scene scene;
+    std::string error;
+    ASSERT_TRUE(host::parseScene("{\"lights\": [" + lights + "], \"environment\": {\"color\": [0, 0, 1, 1]}}", ".",
+                                 &scene, &error))
+        << error;
+    host::Host h(MRPH_TEST_MODULE_PATH);
+    ASSERT_TRUE(h.load()) << h.error();
+    host::EffectSetdown setdown(h);
+    ASSERT_TRUE(host::applyScene(h, scene, &error)) << error;
+    const A_long environment = h.project().streams[1097].value.layer_id;  // "Environment Map"
+    const host::Layer* layer = h.project().findLayer(environment);
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(layer->name, "Environment");
+    EXPECT_EQ(layer->props.imageWidth, 64);
+    int lightLayers = 0;
+    std::set<A_long> ids;
+    for (const host::Layer& l : h.project().comp.layers) {
+        lightLayers += l.objectType == AEGP_ObjectType_LIGHT;
+        EXPECT_TRUE(ids.insert(l.id).second) << "two layers have id " << l.id;
+    }
+    EXPECT_EQ(lightLayers, 1000);
 }
 
 }  // namespace
