@@ -64,6 +64,8 @@ std::vector<PasteCase> pasteCases() {
         {"Empty", {}, 0, true, {}, 0},
         {"ShorterThanARecord", partial, 0, true, {}, 0},
         {"TrailingPartIgnored", join({record(5, 42), std::vector<std::uint8_t>(4, 0xEE)}), 0, true, {5}, 0},
+        // Two records for one parameter (found by the paste fuzzer): both are written, the last stays.
+        {"RepeatedOffsetLastWins", join({record(5, 3), record(5, 7)}), 0, true, {5, 5}, 0},
         {"EveryKind",
          join({record(2, 3), record(5, 1), record(16, 0.75, true), record(43, 1), record(46, -30),
                record(95, 3)}),
@@ -142,6 +144,9 @@ TEST_F(DamagedClipboard, NeverHalfApplied) {
             EXPECT_TRUE(report.undoGroups.empty()) << c.label << ": an empty clipboard is nothing to paste";
         } else {
             EXPECT_EQ(report.undoGroups, std::vector<std::string>{"Primitive Pasted"}) << c.label;
+            if (std::string(c.label) == "RepeatedOffsetLastWins") {
+                EXPECT_EQ(value(at(0, 5)), 7.0);
+            }
             for (int p = 0; p < kParamsPerSlot; ++p) {
                 const bool applied = std::find(c.offsets.begin(), c.offsets.end(), p) != c.offsets.end();
                 if (!applied) {
