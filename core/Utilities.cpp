@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "AEGP_SuiteHandler.h"
+#include "Utf16Text.h"
 
 void setBitFlag(int flag, bool value, int* flags) {
     if (value) *flags |= flag;
@@ -99,39 +100,6 @@ namespace {
 // Room for any path the host reports; the last unit is kept zero whatever the host writes.
 constexpr size_t kPlatformPathUnits = 4096;
 
-void appendUtf8(uint32_t cp, std::string* out) {
-    if (cp < 0x80) {
-        out->push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-std::string utf16ToUtf8(const A_UTF16Char* units) {
-    std::string out;
-    for (size_t i = 0; units[i] != 0; ++i) {
-        uint32_t cp = units[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;  // a lone surrogate
-        }
-        appendUtf8(cp, &out);
-    }
-    return out;
-}
-
 // Runs one definition update on a copy of params[index].
 template <typename Change>
 PF_Err updateCopy(AEGP_SuiteHandler& suites, PF_InData* in_data, PF_ParamDef** params, int index, Change change) {
@@ -149,7 +117,9 @@ std::string getResourcesPath(PF_InData* in_data) {
     if (in_data && in_data->utils && in_data->utils->get_platform_data)
         in_data->utils->get_platform_data(in_data->effect_ref, PF_PlatData_EXE_FILE_PATH_W, path.data());
     path.back() = 0;
-    return utf16ToUtf8(path.data()) + "/Contents/Resources/";
+    std::string utf8;
+    utf::utf16ToUtf8(path.data(), path.size(), &utf8);
+    return utf8 + "/Contents/Resources/";
 }
 
 void copyConvertStringLiteralIntoUTF16(const wchar_t* in, A_UTF16Char* out, size_t capacity) {

@@ -15,6 +15,7 @@
 #include "host/ParamArray.h"
 #include "host/ParamCheckout.h"
 #include "host/OutputCapture.h"
+#include "Utf16Text.h"
 
 #if defined(_WIN32)
 // The Windows test host (tests/win) has the C runtime's environment calls only.
@@ -40,42 +41,6 @@ std::function<void(const std::string&)>& balanceHandler() {
     return handler;
 }
 
-// UTF-8 to UTF-16, zero-terminated; a byte that starts no valid sequence becomes U+FFFD.
-std::vector<A_UTF16Char> toUtf16(const std::string& text) {
-    std::vector<A_UTF16Char> out;
-    for (size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        uint32_t cp = 0xFFFD;
-        size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
-        if (extra == 0) {
-            cp = c;
-        } else if (extra <= 3 && i + extra < text.size()) {
-            cp = c & (0x3F >> extra);
-            for (size_t k = 1; k <= extra; ++k) {
-                unsigned char cc = static_cast<unsigned char>(text[i + k]);
-                if ((cc >> 6) != 2) {
-                    cp = 0xFFFD;
-                    extra = k - 1;
-                    break;
-                }
-                cp = (cp << 6) | (cc & 0x3F);
-            }
-        } else {
-            extra = 0;
-        }
-        i += extra + 1;
-        if (cp >= 0x10000 && cp <= 0x10FFFF) {
-            cp -= 0x10000;
-            out.push_back(static_cast<A_UTF16Char>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<A_UTF16Char>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<A_UTF16Char>(cp > 0xFFFF ? 0xFFFD : cp));
-        }
-    }
-    out.push_back(0);
-    return out;
-}
-
 // A module inside a bundle is reported as the bundle, as a bundle-loading host does.
 std::string reportedModulePath(const std::string& modulePath) {
     size_t contents = modulePath.rfind(".plugin/Contents/");
@@ -86,7 +51,7 @@ PF_Err GetPlatformData(PF_ProgPtr, PF_PlatDataID which, void* data) {
     if (!g_host || !data) return PF_Err_BAD_CALLBACK_PARAM;
     if (A_Err err = g_host->hostCall("get_platform_data")) return err;
     if (which == PF_PlatData_EXE_FILE_PATH_W || which == PF_PlatData_RES_FILE_PATH_W) {
-        std::vector<A_UTF16Char> path = toUtf16(reportedModulePath(g_host->module().path()));
+        std::vector<A_UTF16Char> path = utf::utf8ToUtf16(reportedModulePath(g_host->module().path()));
         std::memcpy(data, path.data(), path.size() * sizeof(A_UTF16Char));
         return PF_Err_NONE;
     }

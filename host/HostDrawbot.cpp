@@ -5,6 +5,7 @@
 
 #include "host/Host.h"
 #include "host/SuiteRegistry.h"
+#include "Utf16Text.h"
 
 namespace host {
 
@@ -111,38 +112,9 @@ bool validColor(const DRAWBOT_ColorRGBA* c) {
 // The longest text the host takes in one call, in UTF-16 units.
 constexpr size_t kLongestText = 4096;
 
-void appendUtf8(uint32_t cp, std::string* out) {
-    if (cp < 0x80) {
-        out->push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 // Zero-terminated UTF-16 as UTF-8; false when no terminator comes within the limit.
 bool readText(const DRAWBOT_UTF16Char* units, std::string* out) {
-    for (size_t i = 0; i < kLongestText; ++i) {
-        uint32_t cp = units[i];
-        if (cp == 0) return true;
-        if (cp >= 0xD800 && cp <= 0xDBFF && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;  // a lone surrogate
-        }
-        appendUtf8(cp, out);
-    }
-    return false;
+    return utf::utf16ToUtf8(units, kLongestText, out);
 }
 
 // ---- Draw suite

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "AEFX_SuiteScoper.h"
+#include "Utf16Text.h"
 #include "Utilities.h"
 
 namespace {
@@ -18,60 +19,6 @@ DRAWBOT_ObjectRef asObject(const void* ref) {
 // Gives one object back; null references were never made and are not given back.
 int32_t release(DRAWBOT_Suites* suites, const void* ref) {
     return ref ? suites->supplier_suiteP->ReleaseObject(asObject(ref)) : 0;
-}
-
-constexpr uint32_t kReplacement = 0xFFFD;
-
-// Decodes UTF-8 into code points. A broken sequence (a stray continuation byte, a truncated or overlong
-// sequence, a surrogate, anything past U+10FFFF) becomes one U+FFFD for its longest valid start.
-std::vector<uint32_t> decodeUtf8(const std::string& text) {
-    std::vector<uint32_t> out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        int length = 0;
-        uint32_t cp = 0;
-        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            cp = c & 0x0F;
-            if (c == 0xE0) low = 0xA0;   // no overlong forms
-            if (c == 0xED) high = 0x9F;  // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            cp = c & 0x07;
-            if (c == 0xF0) low = 0x90;
-            if (c == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        size_t k = 1;
-        for (; k < static_cast<size_t>(length) && i + k < n; ++k) {
-            const unsigned char cc = s[i + k];
-            const unsigned char lo = k == 1 ? low : 0x80, hi = k == 1 ? high : 0xBF;
-            if (cc < lo || cc > hi) break;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (k == static_cast<size_t>(length)) {
-            out.push_back(cp);
-        } else {
-            out.push_back(kReplacement);
-        }
-        i += k;
-    }
-    return out;
 }
 
 // The code points as wide text: one unit each where wchar_t is 32 bits, UTF-16 where it is 16 bits.
@@ -117,7 +64,7 @@ DRAWBOT_ColorRGBA QDtoDRAWBOTColor(const PF_App_Color* color) {
 
 std::unique_ptr<A_UTF16Char[]> convertStringToUTF16Char(const std::string& text) {
     size_t units = 0;
-    const std::wstring wide = toWide(decodeUtf8(text), &units);
+    const std::wstring wide = toWide(utf::decodeUtf8(text), &units);
     auto out = std::make_unique<A_UTF16Char[]>(units + 1);
     AEUtil::copyConvertStringLiteralIntoUTF16(wide.c_str(), out.get(), units + 1);
     out[units] = 0;
