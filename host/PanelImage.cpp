@@ -35,14 +35,21 @@ DrawColor colorOf(const PF_App_Color& c) {
     return DrawColor{c.red / 65535.0f, c.green / 65535.0f, c.blue / 65535.0f, 1.0f};
 }
 
-bool loadScene(const std::string& path, Scene* scene, std::string* error) {
-    return path.empty() ? parseScene(defaultSceneText(), ".", scene, error)
-                        : loadSceneFile(path, scene, error);
-}
-
 void setdown(Host& host) {
     if (host.inData().sequence_data) host.command(PF_Cmd_SEQUENCE_SETDOWN);
     if (host.inData().global_data) host.command(PF_Cmd_GLOBAL_SETDOWN);
+}
+
+// The scene at `path` (the built-in default scene when empty) loaded and applied; on failure the effect
+// is set down again and `error` says why.
+bool loadAndApplyScene(Host& host, const std::string& path, std::string* error) {
+    Scene scene;
+    const bool loaded = path.empty() ? parseScene(defaultSceneText(), ".", &scene, error)
+                                     : loadSceneFile(path, &scene, error);
+    if (!loaded) return false;
+    if (applyScene(host, scene, error)) return true;
+    setdown(host);
+    return false;
 }
 
 // The rows' titles, as the host draws its panel: a twirled-open triangle before a slot's name.
@@ -156,13 +163,8 @@ void addHintImageOptions(CLI::App* hint, HintImageOptions* options) {
 
 int panelImageCommand(Host& host, const PanelImageOptions& options) {
     constexpr const char* kCommand = "panel";
-    Scene scene;
     std::string error;
-    if (!loadScene(options.scenePath, &scene, &error)) return fail(kCommand, error);
-    if (!applyScene(host, scene, &error)) {
-        setdown(host);
-        return fail(kCommand, error);
-    }
+    if (!loadAndApplyScene(host, options.scenePath, &error)) return fail(kCommand, error);
     // As a host does at start-up: the GPU device is set up, which tells the effect what the About header
     // shows of the machine.
     {
@@ -208,13 +210,8 @@ int panelImageCommand(Host& host, const PanelImageOptions& options) {
 
 int hintImageCommand(Host& host, const HintImageOptions& options) {
     constexpr const char* kCommand = "comp-hint";
-    Scene scene;
     std::string error;
-    if (!loadScene(options.scenePath, &scene, &error)) return fail(kCommand, error);
-    if (!applyScene(host, scene, &error)) {
-        setdown(host);
-        return fail(kCommand, error);
-    }
+    if (!loadAndApplyScene(host, options.scenePath, &error)) return fail(kCommand, error);
 
     // The layer's picture: frame 0 as the effect renders it.
     FloatImage frame;
