@@ -3,13 +3,15 @@
 // form of the kernel on the same pre-render block, with frame times and the largest difference.
 //
 //   morphalith_cuda_check [SCENE] [--size WxH] [--frames N] [--tolerance T] [--out DIR] [--module PATH]
-//                         [--framework cuda|opencl]
+//                         [--image FATBIN] [--framework cuda|opencl]
 //
 // SCENE defaults to bench/scenes/production.json at 1920x1080. Printed:
 //   - whole frame through the module (pre-render, render command, read-back), N frames after one warm-up;
 //     the render command holds the record upload, the environment copy when its cache is renewed, the
 //     kernel and the wait for it;
-//   - the kernel alone: the module's own launcher on the same block, the launch timed with CUDA events;
+//   - the kernel alone: the module's own launcher on the same block, from the launch to the end of the
+//     wait for it (host clock); --image times another fat binary (the reference renderer's) instead of
+//     the one this build carries;
 //   - the C++ form's time on all cores;
 //   - the largest channel difference between the CUDA and the C++ frame, and the pixels over T.
 // With --out, DIR receives cuda.png and cpp.png. Exit status: 0 when at most 0.2 % of the pixels differ
@@ -23,13 +25,12 @@
 #include <string>
 #include <vector>
 
-#include <cuda_runtime_api.h>
-
 #include "host/CudaDevice.h"
 #include "host/Host.h"
 #include "host/ImageFiles.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
+#include "Morphalith_Kernel_Strings.h"
 #include "render/GPURender.h"
 #include "render/cuda/CudaRender.h"
 #include "tests/render/cpp_frame.h"
@@ -44,6 +45,7 @@ struct Options {
     std::string outDir;
     std::string modulePath = host::Host::defaultModulePath();
     bool cuda = true;
+    std::string image;  // a fat binary to time the kernel of, instead of the one this build carries
 };
 
 double msSince(std::chrono::steady_clock::time_point start) {
@@ -72,30 +74,63 @@ int fail(const std::string& text) {
     return 2;
 }
 
-// The runtime's table, with the launch timed by a pair of events on the default stream.
-cudaEvent_t g_start = nullptr, g_stop = nullptr;
-cudaError_t TimedLaunch(const void* function, dim3 grid, dim3 block, void** args, size_t sharedMem,
-                        cudaStream_t stream) {
-    cudaEventRecord(g_start, stream);
-    const cudaError_t err = cudaRuntimeApi().launchKernel(function, grid, block, args, sharedMem, stream);
-    cudaEventRecord(g_stop, stream);
+// The driver's table, with the kernel timed on the host's clock from the launch to the end of the wait
+// for it (a launch's own cost, some microseconds, included).
+const CudaApi* g_driver = nullptr;
+std::chrono::steady_clock::time_point g_launched;
+double g_kernelMs = 0;
+CUresult TimedLaunch(CUfunction f, unsigned gx, unsigned gy, unsigned gz, unsigned bx, unsigned by, unsigned bz,
+                     unsigned shared, CUstream stream, void** params, void** extra) {
+    g_launched = std::chrono::steady_clock::now();
+    return g_driver->launchKernel(f, gx, gy, gz, bx, by, bz, shared, stream, params, extra);
+}
+CUresult TimedSynchronize() {
+    const CUresult err = g_driver->ctxSynchronize();
+    g_kernelMs = msSince(g_launched);
     return err;
 }
 
-// The module's launcher on the block, `runs` times; the kernel's milliseconds of each run.
+// A fat binary file's bytes (the reference renderer's image, say).
+bool readImage(const std::string& path, std::vector<unsigned char>* bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    unsigned char chunk[65536];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), file)) > 0;) bytes->insert(bytes->end(), chunk, chunk + n);
+    std::fclose(file);
+    return !bytes->empty();
+}
+
+// The module's launcher on the block, `runs` times, in device 0's primary context; the kernel's
+// milliseconds of each run. `image`: the fat binary to run (empty: the one this build carries).
 bool timeKernel(PF_InData* in_data, PluginInputParams* block, int width, int height, const host::FloatImage* env,
-                int runs, std::vector<double>* ms, std::string* error) {
-    void* output = nullptr;
-    cudaArray_t array = nullptr;
-    auto check = [error](cudaError_t err, const char* what) {
-        if (err == cudaSuccess) return true;
-        *error = std::string(what) + ": " + cudaGetErrorString(err);
-        cudaGetLastError();
+                const std::vector<unsigned char>& image, int runs, std::vector<double>* ms, std::string* error) {
+    std::unique_ptr<CudaDriver> driver = CudaDriver::load(CudaDriver::kLibrary, error);
+    if (!driver) return false;
+    const CudaApi& api = driver->api();
+    g_driver = &api;
+    auto check = [&](CUresult err, const char* what) {
+        if (err == CUDA_SUCCESS) return true;
+        *error = std::string(what) + ": " + driver->errorText(err);
         return false;
     };
-    bool ok = check(cudaSetDevice(0), "cudaSetDevice") && check(cudaEventCreate(&g_start), "cudaEventCreate") &&
-              check(cudaEventCreate(&g_stop), "cudaEventCreate") &&
-              check(cudaMalloc(&output, (size_t)width * height * 16), "cudaMalloc");
+    CUdevice device = 0;
+    CUcontext context = nullptr;
+    CUmodule module = nullptr;
+    CUfunction kernel = nullptr;
+    CUdeviceptr output = 0;
+    CUarray array = nullptr;
+    bool ok = check(api.deviceGet(&device, 0), "cuDeviceGet") &&
+              check(api.primaryCtxRetain(&context, device), "cuDevicePrimaryCtxRetain");
+    if (!ok) return false;
+    ok = check(api.ctxPushCurrent(context), "cuCtxPushCurrent");
+    if (!ok) {
+        api.primaryCtxRelease(device);
+        return false;
+    }
+    ok = check(api.moduleLoadData(&module, image.empty() ? kMorphalith_Kernel_CUDAImage : image.data()),
+               "cuModuleLoadData") &&
+         check(api.moduleGetFunction(&kernel, module, "MainKernel"), "cuModuleGetFunction") &&
+         check(api.memAlloc(&output, (size_t)width * height * 16), "cuMemAlloc");
     PF_LayerDef outDef{}, envDef{};
     outDef.width = width;
     outDef.height = height;
@@ -104,27 +139,38 @@ bool timeKernel(PF_InData* in_data, PluginInputParams* block, int width, int hei
         envDef.width = env->width;
         envDef.height = env->height;
         envDef.rowbytes = env->width * 16;
-        const cudaChannelFormatDesc format = cudaCreateChannelDesc(32, 32, 32, 32, cudaChannelFormatKindFloat);
-        ok = check(cudaMallocArray(&array, &format, env->width, env->height, 0), "cudaMallocArray") &&
-             check(cudaMemcpy2DToArray(array, 0, 0, env->bgra.data(), (size_t)env->width * 16,
-                                       (size_t)env->width * 16, env->height, cudaMemcpyHostToDevice),
-                   "cudaMemcpy2DToArray");
+        CUDA_ARRAY_DESCRIPTOR format{};
+        format.Width = (size_t)env->width;
+        format.Height = (size_t)env->height;
+        format.Format = CU_AD_FORMAT_FLOAT;
+        format.NumChannels = 4;
+        CUDA_MEMCPY2D copy{};
+        copy.srcMemoryType = CU_MEMORYTYPE_HOST;
+        copy.srcHost = env->bgra.data();
+        copy.srcPitch = (size_t)env->width * 16;
+        copy.WidthInBytes = (size_t)env->width * 16;
+        copy.Height = (size_t)env->height;
+        copy.dstMemoryType = CU_MEMORYTYPE_ARRAY;
+        ok = check(api.arrayCreate(&array, &format), "cuArrayCreate");
+        copy.dstArray = array;
+        ok = ok && check(api.memcpy2D(&copy), "cuMemcpy2D");
     }
     const MainKernelValues values =
         MakeKernelValues(in_data, PF_PixelFormat_GPU_BGRA128, env ? &envDef : nullptr, &outDef, block);
-    CudaApi timed = cudaRuntimeApi();
+    CudaApi timed = api;
     timed.launchKernel = TimedLaunch;
+    timed.ctxSynchronize = TimedSynchronize;
     for (int i = 0; ok && i < runs + 1; ++i) {  // the first run warms up
         const CudaLaunch launch{output, array, &values, block};
-        ok = check(LaunchMainKernelCUDA(timed, launch), "launch");
-        float elapsed = 0;
-        if (ok) ok = check(cudaEventElapsedTime(&elapsed, g_start, g_stop), "cudaEventElapsedTime");
-        if (ok && i > 0) ms->push_back(elapsed);
+        ok = check(LaunchMainKernelCUDA(timed, kernel, launch), "launch");
+        if (ok && i > 0) ms->push_back(g_kernelMs);
     }
-    if (array) cudaFreeArray(array);
-    if (output) cudaFree(output);
-    if (g_start) cudaEventDestroy(g_start);
-    if (g_stop) cudaEventDestroy(g_stop);
+    if (array) api.arrayDestroy(array);
+    if (output) api.memFree(output);
+    if (module) api.moduleUnload(module);
+    CUcontext popped = nullptr;
+    api.ctxPopCurrent(&popped);
+    api.primaryCtxRelease(device);
     return ok;
 }
 
@@ -143,6 +189,8 @@ bool parseArgs(int argc, char** argv, Options* opt) {
             if (!(opt->tolerance > 0)) return false;
         } else if (a == "--out" && hasValue) {
             opt->outDir = argv[++i];
+        } else if (a == "--image" && hasValue) {
+            opt->image = argv[++i];
         } else if (a == "--module" && hasValue) {
             opt->modulePath = argv[++i];
         } else if (a == "--framework" && hasValue) {
@@ -165,7 +213,7 @@ int main(int argc, char** argv) {
     if (!parseArgs(argc, argv, &opt)) {
         std::fprintf(stderr,
                      "usage: morphalith_cuda_check [SCENE] [--size WxH] [--frames N] [--tolerance T] [--out DIR] "
-                     "[--module PATH] [--framework cuda|opencl]\n");
+                     "[--module PATH] [--image FATBIN] [--framework cuda|opencl]\n");
         return 2;
     }
     if (opt.cuda) {
@@ -225,10 +273,12 @@ int main(int argc, char** argv) {
         auto* block = static_cast<PluginInputParams*>(const_cast<void*>(job.preRenderData()));
         if (opt.cuda) {
             std::vector<double> kernelMs;
-            if (!timeKernel(&host.inData(), block, opt.width, opt.height, env.width ? &env : nullptr, opt.frames,
-                            &kernelMs, &error))
+            std::vector<unsigned char> image;
+            if (!opt.image.empty() && !readImage(opt.image, &image)) return fail("cannot read " + opt.image);
+            if (!timeKernel(&host.inData(), block, opt.width, opt.height, env.width ? &env : nullptr, image,
+                            opt.frames, &kernelMs, &error))
                 return fail("kernel timing: " + error);
-            printRow("kernel (CUDA events)", stats(kernelMs));
+            printRow(opt.image.empty() ? "kernel" : "kernel of --image", stats(kernelMs));
         }
 
         const auto start = std::chrono::steady_clock::now();

@@ -1,58 +1,78 @@
-# CUDA: the CUDA form of the kernel, the module's CUDA render path and the host's CUDA device.
+# CUDA: the fat binary of the kernel's CUDA form that the modules carry, and the CUDA driver's header
+# that the module's and the host's CUDA code are written against. Nothing of CUDA is linked: the module
+# and the host load the driver library at run time.
 #
-#   MRPH_WITH_CUDA           AUTO (default): built where nvcc and the CUDA toolkit are found;
+#   MRPH_WITH_CUDA           AUTO (default): built where nvcc and the toolkit's cuda.h are found;
 #                            ON: required (configuring fails without them); OFF: left out.
 #   MRPH_CUDA_ARCHITECTURES  the GPU architectures to compile the kernel for, as compute capabilities
-#                            without the dot: "90" (the default: Hopper), or e.g. "75;86;89;90".
-#                            Machine code (SASS) for each, plus PTX of the last one, which the driver
-#                            compiles at load time for newer cards.
+#                            without the dot: "75;80;86;89;90" (the default: Turing to Hopper). Machine
+#                            code for each, plus PTX of the last one, which the driver compiles at load
+#                            time for newer cards.
+#   MRPH_CUDA_REFERENCE_ARCHITECTURES  the same for the reference renderer's image (benchmarks only):
+#                            the last of MRPH_CUDA_ARCHITECTURES by default.
+#   MRPH_CUDA_PREBUILT       a folder holding Morphalith_Kernel.fatbin and Morphalith_Kernel_REFERENCE.fatbin
+#                            made by another build of the same sources (its kernels/generated folder): they
+#                            are taken instead of compiled, which saves a build a minute of nvcc.
 #
-# Sets MRPH_HAVE_CUDA, MRPH_NVCC and MRPH_CUDA_GENCODE (the nvcc -gencode flags). nvcc is driven
-# directly rather than through CMake's CUDA language, so the host-side sanitizer and warning flags of
-# the rest of the build never reach it.
+# Sets MRPH_HAVE_CUDA, MRPH_NVCC, MRPH_CUDA_INCLUDE_DIR (the folder of cuda.h), MRPH_CUDA_HOST_CXX and
+# the function mrph_cuda_gencode(). nvcc is driven directly rather than through CMake's CUDA language:
+# it makes device code only, so the host-side sanitizer and warning flags never reach it, and the
+# Windows cross build can run it with the build machine's own compiler.
 
 set(MRPH_WITH_CUDA AUTO CACHE STRING "Build the CUDA render path: AUTO (where nvcc is found), ON or OFF")
 set_property(CACHE MRPH_WITH_CUDA PROPERTY STRINGS AUTO ON OFF)
-set(MRPH_CUDA_ARCHITECTURES "90" CACHE STRING
+set(MRPH_CUDA_ARCHITECTURES "75;80;86;89;90" CACHE STRING
     "CUDA architectures (compute capability without the dot, e.g. \"75;86;90\"): SASS for each, PTX for the last")
+set(MRPH_CUDA_REFERENCE_ARCHITECTURES "" CACHE STRING
+    "CUDA architectures of the reference renderer's image (default: the last of MRPH_CUDA_ARCHITECTURES)")
+set(MRPH_CUDA_PREBUILT "" CACHE PATH "A folder with the two fat binaries of another build, taken instead of compiled")
 
 set(MRPH_HAVE_CUDA FALSE)
-set(MRPH_CUDA_GENCODE "")
-# A ThreadSanitizer build leaves CUDA out unless asked for: the registration code nvcc puts in the
-# module installs an exit handler with atexit at load time, ThreadSanitizer's interceptor keeps it
-# past the module's unloading, and the process then crashes at exit. Its render tests use OpenCL.
-set(mrph_cuda_wanted ${MRPH_WITH_CUDA})
-if(MRPH_TSAN AND MRPH_WITH_CUDA STREQUAL "AUTO")
-    set(mrph_cuda_wanted OFF)
-endif()
-if(NOT mrph_cuda_wanted STREQUAL "OFF" AND NOT WIN32)
-    find_program(MRPH_NVCC nvcc HINTS ENV CUDA_PATH PATHS /usr/local/cuda/bin NO_CACHE)
-    if(MRPH_NVCC)
-        get_filename_component(MRPH_NVCC_BIN_DIR ${MRPH_NVCC} DIRECTORY)
-        get_filename_component(CUDAToolkit_ROOT ${MRPH_NVCC_BIN_DIR} DIRECTORY)
-        find_package(CUDAToolkit QUIET)
+if(NOT MRPH_WITH_CUDA STREQUAL "OFF")
+    # The toolkit is searched for on the build machine, also by the Windows cross build.
+    find_program(MRPH_NVCC nvcc HINTS ENV CUDA_PATH PATHS /usr/local/cuda/bin NO_CACHE NO_CMAKE_FIND_ROOT_PATH)
+    find_path(MRPH_CUDA_INCLUDE_DIR cuda.h HINTS ENV CUDA_PATH PATH_SUFFIXES include PATHS /usr/local/cuda/include
+              NO_CACHE NO_CMAKE_FIND_ROOT_PATH NO_SYSTEM_ENVIRONMENT_PATH)
+    if(WIN32)
+        # nvcc preprocesses the device code with a host compiler of its own platform.
+        find_program(MRPH_CUDA_HOST_CXX NAMES g++ c++ PATHS /usr/bin NO_CACHE NO_CMAKE_FIND_ROOT_PATH)
+    else()
+        set(MRPH_CUDA_HOST_CXX ${CMAKE_CXX_COMPILER})
     endif()
-    if(MRPH_NVCC AND CUDAToolkit_FOUND AND TARGET CUDA::cudart_static)
+    if(MRPH_CUDA_INCLUDE_DIR AND (MRPH_CUDA_PREBUILT OR (MRPH_NVCC AND MRPH_CUDA_HOST_CXX)))
         set(MRPH_HAVE_CUDA TRUE)
     elseif(MRPH_WITH_CUDA STREQUAL "ON")
-        message(FATAL_ERROR "MRPH_WITH_CUDA=ON, but nvcc or the CUDA toolkit was not found")
+        message(FATAL_ERROR "MRPH_WITH_CUDA=ON, but nvcc or the CUDA toolkit's cuda.h was not found")
     endif()
 endif()
 
-if(MRPH_HAVE_CUDA)
-    list(LENGTH MRPH_CUDA_ARCHITECTURES arch_count)
-    if(arch_count EQUAL 0)
-        message(FATAL_ERROR "MRPH_CUDA_ARCHITECTURES is empty")
+# The -gencode flags for a list of architectures: SASS for each, PTX of the last.
+function(mrph_cuda_gencode architectures out_var)
+    list(LENGTH architectures count)
+    if(count EQUAL 0)
+        message(FATAL_ERROR "CUDA: the list of architectures is empty")
     endif()
-    foreach(arch ${MRPH_CUDA_ARCHITECTURES})
+    set(flags)
+    foreach(arch ${architectures})
         if(NOT arch MATCHES "^[0-9]+[a-z]?$")
-            message(FATAL_ERROR "MRPH_CUDA_ARCHITECTURES: \"${arch}\" is not a compute capability such as 90")
+            message(FATAL_ERROR "CUDA: \"${arch}\" is not a compute capability such as 90")
         endif()
-        list(APPEND MRPH_CUDA_GENCODE -gencode arch=compute_${arch},code=sm_${arch})
-        set(last_arch ${arch})
+        list(APPEND flags -gencode arch=compute_${arch},code=sm_${arch})
+        set(last ${arch})
     endforeach()
-    list(APPEND MRPH_CUDA_GENCODE -gencode arch=compute_${last_arch},code=compute_${last_arch})
-    message(STATUS "CUDA: building with ${MRPH_NVCC} for ${MRPH_CUDA_ARCHITECTURES} (PTX ${last_arch})")
+    list(APPEND flags -gencode arch=compute_${last},code=compute_${last})
+    set(${out_var} ${flags} PARENT_SCOPE)
+endfunction()
+
+if(MRPH_HAVE_CUDA)
+    if(NOT MRPH_CUDA_REFERENCE_ARCHITECTURES)
+        list(GET MRPH_CUDA_ARCHITECTURES -1 MRPH_CUDA_REFERENCE_ARCHITECTURES)
+    endif()
+    if(MRPH_CUDA_PREBUILT)
+        message(STATUS "CUDA: the kernel images of ${MRPH_CUDA_PREBUILT}")
+    else()
+        message(STATUS "CUDA: kernel image by ${MRPH_NVCC} for ${MRPH_CUDA_ARCHITECTURES} (PTX of the last)")
+    endif()
 else()
-    message(STATUS "CUDA: not built (nvcc not found, MRPH_WITH_CUDA=OFF, or a ThreadSanitizer build); its tests report a skip")
+    message(STATUS "CUDA: not built (no nvcc or cuda.h, or MRPH_WITH_CUDA=OFF); its tests report a skip")
 endif()

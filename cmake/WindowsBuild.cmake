@@ -34,7 +34,17 @@ file(GLOB MRPH_WIN_RESOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/wi
 set_source_files_properties(${PROJECT_SOURCE_DIR}/platform/win/Morphalith_Resources.rc PROPERTIES
     OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/resources/about_image.png)
 
-# CUDA cannot be built for Windows here (nvcc needs the Windows toolchain): the kernels folder leaves it out.
+# CUDA: the kernel's fat binary, made by the build machine's nvcc as for the Linux module (its device
+# code is the same), and the driver's header, cuda.h, alone among the toolkit's headers; the module loads
+# nvcuda.dll at run time (render/cuda/).
+include(Cuda)
+if(MRPH_HAVE_CUDA)
+    if(NOT EXISTS ${MRPH_XINCLUDE}/cuda.h)
+        file(CREATE_LINK ${MRPH_CUDA_INCLUDE_DIR}/cuda.h ${MRPH_XINCLUDE}/cuda.h SYMBOLIC)
+    endif()
+    file(GLOB MRPH_WIN_CUDA_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/render/cuda/*.cpp)
+    list(APPEND MRPH_WIN_SOURCES ${MRPH_WIN_CUDA_SOURCES})
+endif()
 set(MRPH_BOOST_PP_INCLUDE ${MRPH_XINCLUDE} CACHE PATH "Boost headers for the kernel texts" FORCE)
 add_subdirectory(${PROJECT_SOURCE_DIR}/kernels ${CMAKE_BINARY_DIR}/kernels)
 
@@ -47,6 +57,9 @@ target_include_directories(morphalith_plugin_win PUBLIC
 target_include_directories(morphalith_plugin_win SYSTEM PUBLIC ${MRPH_XINCLUDE})
 target_compile_definitions(morphalith_plugin_win PUBLIC MRPH_PLATFORM_WINDOWS=1 CL_TARGET_OPENCL_VERSION=120
     NOMINMAX WIN32_LEAN_AND_MEAN)
+if(MRPH_HAVE_CUDA)
+    target_compile_definitions(morphalith_plugin_win PUBLIC MRPH_HAVE_CUDA=1)
+endif()
 # Direct3D 9 is loaded at run time (the module must load where it is missing): no d3d9 import.
 target_link_libraries(morphalith_plugin_win PUBLIC morphalith_kernel_text ${MRPH_OPENCL_IMPLIB} shell32 user32)
 set_target_properties(morphalith_plugin_win PROPERTIES CXX_VISIBILITY_PRESET hidden)

@@ -17,6 +17,9 @@ target_include_directories(morphalith_host_win PUBLIC ${PROJECT_SOURCE_DIR} ${PR
     ${PROJECT_SOURCE_DIR}/kernels)
 target_include_directories(morphalith_host_win SYSTEM PUBLIC ${MRPH_XINCLUDE})
 target_compile_definitions(morphalith_host_win PUBLIC CL_TARGET_OPENCL_VERSION=120 NOMINMAX WIN32_LEAN_AND_MEAN)
+if(MRPH_HAVE_CUDA)
+    target_compile_definitions(morphalith_host_win PUBLIC MRPH_HAVE_CUDA=1)
+endif()
 target_link_libraries(morphalith_host_win PUBLIC ${MRPH_OPENCL_IMPLIB})
 mrph_warnings(morphalith_host_win)
 

@@ -20,7 +20,7 @@
 #include "Morphalith_Kernel_Data.h"
 #include "ParamID.h"
 #if defined(MRPH_HAVE_CUDA)
-#include "render/cuda/CudaEnvironment.h"
+#include "render/cuda/CudaCache.h"
 #endif
 
 // Scene and kernel-compile status, for the Debug header and the composition hint.
@@ -62,23 +62,19 @@ struct CachedImage {
 // Cache key of the environment-map texture on the GPU.
 struct GPUCachedTexture {
 #if defined(MRPH_HAVE_CUDA)
-    CudaEnvironment cuda;  // the environment map as a CUDA array, with the key of what it holds
-#elif defined(_WIN32)
-    // The Windows layout: the CUDA array of the environment map and its channel format (x, y, z, w bit
-    // counts and kind) ahead of the key. The Windows module built here has no CUDA path: both stay
-    // zero, and global set-down has nothing to free.
-    void* cudaArray = nullptr;
-    int32_t cudaChannelFormat[5] = {};
+    // The CUDA driver, the kernel loaded per context and the environment map as a CUDA array with the
+    // key of what it holds.
+    CudaCache cuda;
 #endif
     int width;
     int height;
     int time;     // in_data->current_time of the frame it was made for
-    int layerId;  // the environment layer
+    int layerId;  // the environment layer the panel picked last
     bool changed;
 
     GPUCachedTexture() : width(0), height(0), time(0), layerId(0), changed(false) {}
-    // Back to the zero key. A CUDA array stays: it carries its own key, and only a CUDA frame or
-    // global set-down frees it.
+    // Back to the zero key. What the CUDA cache holds stays: its array carries its own key, and only a
+    // CUDA frame or global set-down frees it.
     void clearKey() {
         width = height = time = layerId = 0;
         changed = false;

@@ -107,7 +107,7 @@ PF_Err GlobalSetdown(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], P
     if (global) {
         image = std::move(global->aboutImage);
 #if defined(MRPH_HAVE_CUDA)
-        ReleaseCudaEnvironment(&global->envTexture.cuda);  // only where a CUDA frame made an array
+        ReleaseCudaCache(&global->envTexture.cuda);  // only where CUDA was set up or rendered
 #endif
         if (image && image->pixels) {
             handles->host_unlock_handle(image->pixels);

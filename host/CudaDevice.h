@@ -1,8 +1,10 @@
 // CudaDevice.h — the host's CUDA devices: offered through the GPU Device suite while the framework
-// is CUDA, and the device memory of the worlds made then. Plain C++ (no CUDA headers).
+// is CUDA, and the device memory of the worlds made then.
 //
-// Nothing here runs before CUDA is asked for: the CUDA runtime starts at the first call of get(), so a
-// host that renders through OpenCL never loads the driver.
+// The host talks to the CUDA driver library as the module does, loaded at run time by the system's
+// search (libcuda.so.1, nvcuda.dll): a test picks the driver stand-in by where it puts it. Nothing
+// here runs before CUDA is asked for: the driver is loaded at the first call of get(), so a host that
+// renders through OpenCL never loads it.
 #ifndef MORPHALITH_HOST_CUDA_DEVICE_H
 #define MORPHALITH_HOST_CUDA_DEVICE_H
 
@@ -13,16 +15,19 @@ namespace host {
 
 class CudaDevice {
 public:
-    // The machine's CUDA devices, found with cudaGetDeviceCount; null when there are none, or when
-    // this build has no CUDA, and error() says why.
+    // The machine's CUDA devices; null when there is no driver, no device, or this build has no CUDA,
+    // and error() says why.
     static CudaDevice* get();
     static const std::string& error();
-    // Whether get() has run in this process (and so the runtime started).
+    // Whether get() has run in this process (and so the driver was looked for).
     static bool started();
 
-    // Number of devices; the GPU Device suite's device index is the CUDA device number.
+    // Number of devices; the GPU Device suite's device index is the CUDA device ordinal.
     int count() const { return count_; }
     std::string name(int index) const;
+    // The context the host works in on device 0 (its primary context), handed to the effect in the
+    // device record as real hosts do; a CUcontext.
+    void* context() const { return context_; }
 
     // World memory on device 0, zeroed; null when the device refuses.
     static void* allocate(size_t bytes);
@@ -38,6 +43,7 @@ public:
 private:
     CudaDevice() = default;
     int count_ = 0;
+    void* context_ = nullptr;
 };
 
 }  // namespace host

@@ -36,7 +36,7 @@ A_u_long deviceCount(PF_GPU_Framework framework) {
 #if defined(MRPH_HAVE_METAL)
         case PF_GPU_Framework_METAL: return 1;
 #endif
-        // Only asked once CUDA is the framework: the runtime never starts for an OpenCL project.
+        // Only asked once CUDA is the framework: the driver is never loaded for an OpenCL project.
         case PF_GPU_Framework_CUDA: return CudaDevice::get() ? (A_u_long)CudaDevice::get()->count() : 0;
         default: return 0;
     }
@@ -59,7 +59,9 @@ bool describeDevice(A_u_long index, PF_GPUDeviceInfo* info) {
         }
 #endif
         case PF_GPU_Framework_CUDA:
-            // The device index is the CUDA device number; the framework's pointers stay null.
+            // The device index is the CUDA device ordinal. Device 0, where the host's worlds live, comes
+            // with the host's own context, as a host hands it over; others with none.
+            info->contextPV = index == 0 ? CudaDevice::get()->context() : nullptr;
             return true;
         default: {
             const OpenCLDevice* device = OpenCLDevice::get();

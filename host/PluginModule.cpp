@@ -1,37 +1,10 @@
 #include "host/PluginModule.h"
 
-#if defined(_WIN32)
-#include <windows.h>  // the Windows test host (tests/win) loads the .aex with LoadLibrary
-#else
-#include <dlfcn.h>
-#endif
+#include "host/SharedLibrary.h"
 
 namespace host {
 
 namespace {
-
-#if defined(_WIN32)
-void* openLibrary(const std::string& path, std::string* why) {
-    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!module) *why = "error " + std::to_string(GetLastError());
-    return reinterpret_cast<void*>(module);
-}
-void* findSymbol(void* library, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-}
-void closeLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
-#else
-void* openLibrary(const std::string& path, std::string* why) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* text = dlerror();
-        *why = text ? text : "unknown error";
-    }
-    return handle;
-}
-void* findSymbol(void* library, const char* name) { return dlsym(library, name); }
-void closeLibrary(void* library) { dlclose(library); }
-#endif
 
 std::string text(const A_u_char* s) { return s ? reinterpret_cast<const char*>(s) : ""; }
 

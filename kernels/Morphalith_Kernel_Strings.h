@@ -1,4 +1,4 @@
-// Morphalith_Kernel_Strings.h — the kernel texts the module carries.
+// Morphalith_Kernel_Strings.h — the kernel texts and the CUDA kernel image the module carries.
 //
 // Both are made at build time from the one kernel source (Morphalith_Kernel.h) by the preprocessor,
 // so they hold no comments and no includes. The OpenCL text still holds the directives that its
@@ -14,5 +14,10 @@ extern const std::size_t kMorphalith_Kernel_OpenCLStringLength;  // without the 
 
 extern const char kMorphalith_Kernel_MetalString[];
 extern const std::size_t kMorphalith_Kernel_MetalStringLength;  // without the terminating zero
+
+// The CUDA form as nvcc's fat binary (machine code for each architecture the build names, and PTX of the
+// last for newer cards), as cuModuleLoadData takes it. Only in builds with the CUDA path.
+extern const unsigned char kMorphalith_Kernel_CUDAImage[];
+extern const std::size_t kMorphalith_Kernel_CUDAImageSize;
 
 #endif  // MORPHALITH_KERNEL_STRINGS_H

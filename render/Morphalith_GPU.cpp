@@ -142,9 +142,17 @@ PF_Err GPUDeviceSetup(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetu
 
     switch (extra->input->what_gpu) {
         case PF_GPU_Framework_CUDA:
-            // The CUDA kernel is linked into the module: nothing to compile, no GPU data.
+            // The CUDA kernel image is carried in the module and loaded per context at the first frame:
+            // nothing to compile, no GPU data. The driver is looked for now, so that a machine without
+            // one hears so at set-up.
             spdlog_log("Device type: CUDA");
             out_data->out_flags2 = PF_OutFlag2_SUPPORTS_GPU_RENDER_F32;
+#if defined(MRPH_HAVE_CUDA)
+            if (global) {
+                std::lock_guard<std::mutex> guard(global->envTextureLock);
+                err = SetupCudaDevice(in_data, out_data, &global->envTexture.cuda);
+            }
+#endif
             break;
         case PF_GPU_Framework_OPENCL: {
             spdlog_log("Device type: OpenCL");
@@ -386,8 +394,10 @@ PF_Err SmartRenderGPU(PF_InData* in_data, PF_OutData* out_data, int pixelFormat,
         }
         case PF_GPU_Framework_CUDA:
 #if defined(MRPH_HAVE_CUDA)
-            err = RenderCUDA(in_data, out_data, {(int)extra->input->device_index, envPicked, env, envMem, outMem},
-                             values, block, &cache);
+            err = RenderCUDA(in_data, out_data,
+                             {(int)extra->input->device_index, static_cast<CUcontext>(device.contextPV), envPicked,
+                              block->environmentLayerId, env, envMem, outMem},
+                             values, block, &cache.cuda);
 #else
             // A build without the CUDA path says so rather than hand back an untouched frame.
             MRPH_LOG_ERROR("CUDA rendering is not available in this build");

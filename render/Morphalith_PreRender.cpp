@@ -242,6 +242,18 @@ A_Err readSlotLayer(AEGP_SuiteHandler* suites, AEGP_CompH comp, const PrimitiveS
     return err;
 }
 
+// The layer the environment map of this frame comes from, which the CUDA path keys its cached array
+// by; 0 when none is picked or the value cannot be read.
+int readEnvironmentLayerId(AEGP_PluginID plugin, AEGP_SuiteHandler* suites, EffectHandleWrapper& effect,
+                           A_Time* compTime) {
+    try {
+        StreamValueWrapper value(plugin, suites, effect.get(), ParamID::EnvironmentMap, *compTime, TRUE);
+        return (int)value->val.layer_id;
+    } catch (int) {
+        return 0;
+    }
+}
+
 }  // namespace
 
 PF_Err PreRender(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderExtra* extra) {
@@ -311,6 +323,8 @@ PF_Err PreRender(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderExtra* ex
             mixIn(extra, in_data, &lights[i].color, 3 * sizeof(float));  // r, g, b: not the vector's padding
         }
     }
+
+    info->environmentLayerId = readEnvironmentLayerId(global->pluginId, &suites, effect, &compTime);
 
     // 8. Camera; a failed read renders with what it left.
     LayerHandleWrapper camera(&suites, in_data->effect_ref, &compTime);

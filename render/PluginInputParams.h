@@ -22,6 +22,7 @@ struct PluginInputParams {
     LightData* lights;
     int numPrimitives;
     int numLights;
+    int environmentLayerId;  // the "Environment Map" layer at the frame's time, 0 for none
 };
 
 void DisposePreRenderData(void* block);

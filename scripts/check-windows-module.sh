@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the cross-built Windows module with the mingw tools: its three undecorated exports, no
-# load-time import of d3d9.dll (it is loaded at run time), and its resources as the resource compiler
-# reads them back: the property list, the About PNG, the Debug Information dialog and its layout.
+# load-time import of d3d9.dll or nvcuda.dll (both are loaded at run time), the CUDA kernel image in its
+# data where the build had the CUDA toolkit, and its resources as the resource compiler reads them back:
+# the property list, the About PNG, the Debug Information dialog and its layout.
 set -euo pipefail
 module="${1:?usage: check-windows-module.sh Morphalith.aex}"
 prefix=x86_64-w64-mingw32
@@ -15,7 +16,15 @@ exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<< "$headers" | awk 
 for name in EffectMain NvOptimusEnablementCuda PluginDataEntryFunction; do
     grep -qx "$name" <<< "$exports" || fail "does not export $name (exports: $(echo $exports))"
 done
-if grep -qi "DLL Name: d3d9.dll" <<< "$headers"; then fail "imports d3d9.dll at load time"; fi
+for dll in d3d9.dll nvcuda.dll; do
+    if grep -qi "DLL Name: $dll" <<< "$headers"; then fail "imports $dll at load time"; fi
+done
+# nvcc's fat binary starts with the magic word 0xBA55ED50, version 1 and a 16-byte header.
+if LC_ALL=C grep -qaP '\x50\xED\x55\xBA\x01\x00\x10\x00' "$module"; then
+    cuda="carries the CUDA kernel image"
+else
+    cuda="carries no CUDA kernel image (built without the CUDA toolkit)"
+fi
 
 # Every resource in language 1033 (U.S. English), as windres writes them back as a script.
 resources=$($prefix-windres -i "$module" -O rc)
@@ -42,5 +51,5 @@ section=$($prefix-objdump -s -j .rsrc "$module")
 for text in "MIB8dnik" "Morphalit" "QVX_Morph" "EffectMain"; do
     grep -q "$text" <<< "$section" || fail "has a property list without \"$text\""
 done
-echo "check-windows-module: $module exports $(echo $exports), imports no d3d9.dll, and carries its property list," \
-     "About image and Debug Information dialog"
+echo "check-windows-module: $module exports $(echo $exports), imports neither d3d9.dll nor nvcuda.dll, $cuda," \
+     "and carries its property list, About image and Debug Information dialog"

@@ -13,7 +13,7 @@
 // MRPH_KERNEL_ENTRY(NAME, DELEGATE, ARGS) then defines the entry itself for the form being compiled:
 //   OpenCL  __kernel void NAME(args in sequence order)
 //   Metal   kernel void NAME(buffers 0.. in sequence order, NAMEValues at the next index, textures 0..)
-//   CUDA    __global__ void NAME(args in sequence order)
+//   CUDA    extern "C" __global__ void NAME(args in sequence order)
 //   C++     void NAME(args in sequence order, unsigned int x, unsigned int y), one call per work item
 // The entry checks nothing: bounds tests belong to the delegate, which knows the output size.
 #ifndef MORPHALITH_SDK_KERNEL_WRAPPER_H
@@ -135,10 +135,11 @@
 #define MRPH_CUDA_PASS_VALUE(T, N) N
 #define MRPH_CUDA_PASS(r, data, i, arg) BOOST_PP_COMMA_IF(i) MRPH_ARG_APPLY(MRPH_CUDA_PASS_, arg)
 
-// The entry lives outside the kernel namespace, so the launcher finds it as ::NAME.
+// The entry lives outside the kernel namespace with C linkage, so the driver finds it in the module by
+// its plain name on every system.
 #define MRPH_KERNEL_ENTRY(NAME, DELEGATE, ARGS)                                               \
     }                                                                                         \
-    __global__ void NAME(BOOST_PP_SEQ_FOR_EACH_I(MRPH_CUDA_PARAM, _, ARGS)) {                 \
+    extern "C" __global__ void NAME(BOOST_PP_SEQ_FOR_EACH_I(MRPH_CUDA_PARAM, _, ARGS)) {      \
         mrph_kernel::DELEGATE(BOOST_PP_SEQ_FOR_EACH_I(MRPH_CUDA_PASS, _, ARGS),               \
                               blockIdx.x * blockDim.x + threadIdx.x, blockIdx.y * blockDim.y + threadIdx.y); \
     }                                                                                         \

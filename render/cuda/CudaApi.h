@@ -1,39 +1,66 @@
-// CudaApi.h — the CUDA runtime calls of the render path, as one table of functions.
+// CudaApi.h — the CUDA driver as the render path calls it: one table of entry points, found at run time
+// in the system's driver library.
 //
-// Every CUDA call the module makes goes through cudaApi(), which is the runtime itself unless a test
-// has put another table in its place. A test's table can stand in for a GPU on a machine without one,
-// record what the module asked for, and fail any chosen call.
+// The module links no CUDA library. The driver comes with the NVIDIA display driver on every machine
+// that can run CUDA (libcuda.so.1, nvcuda.dll), so it is looked up by that name through the system's
+// normal search when CUDA is first asked for; a machine without it loads the module and renders
+// through OpenCL. Entry points are resolved by the names the driver exports, which are those cuda.h's
+// macros give (cuMemAlloc is cuMemAlloc_v2).
 #ifndef MORPHALITH_RENDER_CUDA_CUDA_API_H
 #define MORPHALITH_RENDER_CUDA_CUDA_API_H
 
-#include <cuda_runtime_api.h>
+#include <cuda.h>
+
+#include <memory>
+#include <string>
 
 struct CudaApi {
-    cudaError_t (*setDevice)(int device);
-    cudaError_t (*malloc)(void** devPtr, size_t size);
-    cudaError_t (*free)(void* devPtr);
-    cudaError_t (*memcpy)(void* dst, const void* src, size_t count, cudaMemcpyKind kind);
-    cudaChannelFormatDesc (*createChannelDesc)(int x, int y, int z, int w, cudaChannelFormatKind kind);
-    cudaError_t (*mallocArray)(cudaArray_t* array, const cudaChannelFormatDesc* desc, size_t width, size_t height,
-                               unsigned int flags);
-    cudaError_t (*memcpy2DToArray)(cudaArray_t dst, size_t wOffset, size_t hOffset, const void* src, size_t spitch,
-                                   size_t width, size_t height, cudaMemcpyKind kind);
-    cudaError_t (*freeArray)(cudaArray_t array);
-    cudaError_t (*createTextureObject)(cudaTextureObject_t* texture, const cudaResourceDesc* resource,
-                                       const cudaTextureDesc* desc, const cudaResourceViewDesc* view);
-    cudaError_t (*destroyTextureObject)(cudaTextureObject_t texture);
-    cudaError_t (*launchKernel)(const void* function, dim3 grid, dim3 block, void** args, size_t sharedMem,
-                                cudaStream_t stream);
-    cudaError_t (*deviceSynchronize)();
-    cudaError_t (*getLastError)();
-    const char* (*getErrorString)(cudaError_t error);
+    decltype(&::cuInit) init;
+    decltype(&::cuDeviceGet) deviceGet;
+    decltype(&::cuDevicePrimaryCtxRetain) primaryCtxRetain;
+    decltype(&::cuDevicePrimaryCtxRelease) primaryCtxRelease;
+    decltype(&::cuCtxPushCurrent) ctxPushCurrent;
+    decltype(&::cuCtxPopCurrent) ctxPopCurrent;
+    decltype(&::cuModuleLoadData) moduleLoadData;
+    decltype(&::cuModuleUnload) moduleUnload;
+    decltype(&::cuModuleGetFunction) moduleGetFunction;
+    decltype(&::cuMemAlloc) memAlloc;
+    decltype(&::cuMemFree) memFree;
+    decltype(&::cuMemcpyHtoD) memcpyHtoD;
+    decltype(&::cuArrayCreate) arrayCreate;
+    decltype(&::cuArrayDestroy) arrayDestroy;
+    decltype(&::cuMemcpy2D) memcpy2D;
+    decltype(&::cuTexObjectCreate) texObjectCreate;
+    decltype(&::cuTexObjectDestroy) texObjectDestroy;
+    decltype(&::cuLaunchKernel) launchKernel;
+    decltype(&::cuCtxSynchronize) ctxSynchronize;
+    decltype(&::cuGetErrorString) getErrorString;
 };
 
-// The table the render path calls: the runtime's, or the one a test set.
-const CudaApi& cudaApi();
-// The CUDA runtime's own functions.
-const CudaApi& cudaRuntimeApi();
-// Puts `api` in the runtime's place (null: the runtime again). The table must outlive its use.
-void setCudaApi(const CudaApi* api);
+// The driver library, loaded and started. Unloaded by its destructor.
+class CudaDriver {
+public:
+    // The name the system's search finds the driver by: "libcuda.so.1", or "nvcuda.dll" on Windows.
+    static const char* const kLibrary;
+
+    // Loads `library`, resolves every entry point of CudaApi and starts the driver (cuInit). Null, and
+    // *why set to a sentence for the user, when the library cannot be loaded, lacks an entry point (a
+    // driver older than the module needs) or does not start (no device, say).
+    static std::unique_ptr<CudaDriver> load(const char* library, std::string* why);
+
+    ~CudaDriver();
+    CudaDriver(const CudaDriver&) = delete;
+    CudaDriver& operator=(const CudaDriver&) = delete;
+
+    const CudaApi& api() const { return api_; }
+
+    // The driver's text for an error ("out of memory"), or "CUDA error N" for a code it has no text for.
+    std::string errorText(CUresult error) const;
+
+private:
+    CudaDriver() = default;
+    void* library_ = nullptr;
+    CudaApi api_{};
+};
 
 #endif  // MORPHALITH_RENDER_CUDA_CUDA_API_H

@@ -116,7 +116,8 @@ TEST_F(ModuleTest, RegistersAndExportsItsThreeSymbols) {
 
 // The property list, property by property, in the host's published layout: a 16-bit format word 1, a
 // 32-bit list version 0 and the count; then per property the vendor '8BIM', its key, id 0, the data's
-// length and the data. Four-character codes and numbers are little-endian words.
+// length and the data. A four-character code (key or value) is its 32-bit word stored little-endian, so
+// its characters come in reverse order; a version is two little-endian 16-bit words, major first.
 TEST_F(ModuleTest, PropertyListHoldsTheTwelvePropertiesInOrder) {
     const std::string pipl = resourceBytes(module_, "PiPL", MAKEINTRESOURCEA(16000), kEnglishUS);
     ASSERT_FALSE(pipl.empty()) << "no PiPL 16000 in language 1033";
@@ -125,30 +126,31 @@ TEST_F(ModuleTest, PropertyListHoldsTheTwelvePropertiesInOrder) {
     EXPECT_EQ(in.u(4), 0u);
     ASSERT_EQ(in.u(4), 12u);
 
-    auto word = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
-    // The effect kind is kept as the resource script writes it, "FKTe"; every other code is its
-    // little-endian word.
+    auto bytes = [](std::initializer_list<unsigned char> b) { return std::string(b.begin(), b.end()); };
+    auto word = [](uint32_t v) {
+        return std::string{(char)(v & 0xFF), (char)(v >> 8 & 0xFF), (char)(v >> 16 & 0xFF), (char)(v >> 24)};
+    };
     auto pascalString = [](const std::string& s) { return std::string(1, static_cast<char>(s.size())) + s; };
     struct Property {
         A_long key;
         std::string data;  // without the zero padding to the stated length
     } expected[] = {
-        {MRPH_FOURCC('k', 'i', 'n', 'd'), "FKTe"},
+        {MRPH_FOURCC('k', 'i', 'n', 'd'), bytes({0x54, 0x4B, 0x46, 0x65})},  // 'eFKT' as 0x65464B54: "TKFe"
         {MRPH_FOURCC('n', 'a', 'm', 'e'), pascalString("Morphalith")},
         {MRPH_FOURCC('c', 'a', 't', 'g'), pascalString("Quorvex Labs")},
         {MRPH_FOURCC('8', '6', '6', '4'), "EffectMain"},
-        {MRPH_FOURCC('e', 'P', 'V', 'R'), word(2u << 16)},          // 2.0
-        {MRPH_FOURCC('e', 'S', 'V', 'R'), word(13u << 16 | 28u)},   // 13.28
-        {MRPH_FOURCC('e', 'V', 'E', 'R'), word(558594)},            // 1.1.0, release, build 2
+        {MRPH_FOURCC('e', 'P', 'V', 'R'), bytes({0x02, 0x00, 0x00, 0x00})},  // 2.0
+        {MRPH_FOURCC('e', 'S', 'V', 'R'), bytes({0x0D, 0x00, 0x1C, 0x00})},  // 13.28
+        {MRPH_FOURCC('e', 'V', 'E', 'R'), bytes({0x02, 0x86, 0x08, 0x00})},  // 558594 = 0x00088602
         {MRPH_FOURCC('e', 'I', 'N', 'F'), word(0)},
-        {MRPH_FOURCC('e', 'G', 'L', 'O'), word(0x06008400)},
-        {MRPH_FOURCC('e', 'G', 'L', '2'), word(0x0B201406)},
+        {MRPH_FOURCC('e', 'G', 'L', 'O'), bytes({0x00, 0x84, 0x00, 0x06})},  // 0x06008400
+        {MRPH_FOURCC('e', 'G', 'L', '2'), bytes({0x06, 0x14, 0x20, 0x0B})},  // 0x0B201406
         {MRPH_FOURCC('e', 'M', 'N', 'A'), pascalString("QVX_Morphalith")},
         {MRPH_FOURCC('a', 'e', 'F', 'L'), word(0)},
     };
     for (const Property& p : expected) {
         SCOPED_TRACE(word(static_cast<uint32_t>(p.key)));
-        EXPECT_EQ(in.u(4), static_cast<uint32_t>(MRPH_FOURCC('8', 'B', 'I', 'M')));
+        EXPECT_EQ(in.raw(4), "MIB8");  // '8BIM'
         EXPECT_EQ(in.u(4), static_cast<uint32_t>(p.key));
         EXPECT_EQ(in.u(4), 0u);
         const uint32_t length = in.u(4);
