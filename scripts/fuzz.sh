@@ -9,6 +9,7 @@
 # build-fuzz/corpus/NAME/, and adds what it finds there. An input that crashes is kept in
 # build-fuzz/crashes/NAME/ and fails the script; make it a case of the target's table test.
 # A longer run, an hour on one target:  scripts/fuzz.sh 3600 sequence_data
+# $MRPH_CUDA_PREBUILT, when set, names the CUDA kernel images to take instead of compiling them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -23,7 +24,8 @@ fi
 
 mkdir -p build-fuzz
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DMRPH_FUZZ=ON -DMRPH_BUILD_TESTS=OFF -DMRPH_BUILD_BENCH=OFF > build-fuzz/build.log 2>&1 || { cat build-fuzz/build.log; exit 1; }
+    -DMRPH_FUZZ=ON -DMRPH_BUILD_TESTS=OFF -DMRPH_BUILD_BENCH=OFF -DMRPH_CUDA_PREBUILT="${MRPH_CUDA_PREBUILT:-}" \
+    > build-fuzz/build.log 2>&1 || { cat build-fuzz/build.log; exit 1; }
 for name in "${targets[@]}"; do
     cmake --build build-fuzz -j"$(nproc)" --target "fuzz_$name" >> build-fuzz/build.log 2>&1 || { tail -50 build-fuzz/build.log; exit 1; }
 done

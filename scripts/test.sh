@@ -38,8 +38,16 @@ draw panel examples/panel.json -o out/panel.png --hover 2:paste
 draw comp-hint examples/panel.json -o out/hint.png
 rm -rf "$clipboard" out/drawing.log
 
+# The other builds take the CUDA kernel images the main build compiled (where it had the toolkit) rather
+# than run nvcc again: the device code does not depend on the host build's flags or system.
+prebuilt=()
+if [ -f build/kernels/generated/Morphalith_Kernel.fatbin ]; then
+    export MRPH_CUDA_PREBUILT="$PWD/build/kernels/generated"
+    prebuilt=(-DMRPH_CUDA_PREBUILT="$MRPH_CUDA_PREBUILT")
+fi
+
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer =="
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMRPH_SANITIZE=ON -DMRPH_BUILD_BENCH=OFF
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMRPH_SANITIZE=ON -DMRPH_BUILD_BENCH=OFF "${prebuilt[@]}"
 cmake --build build-asan -j"$jobs"
 # Leaks are errors, except the OpenCL runtime's own allocations (scripts/lsan-opencl.supp). use_tls=0:
 # LeakSanitizer (GCC 12) crashes reading the thread-local block of a module that was unloaded; leaving
@@ -49,7 +57,7 @@ ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1
     ctest --test-dir build-asan -j"$jobs" --output-on-failure --timeout 900
 
 echo "== render stress test under ThreadSanitizer =="
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMRPH_TSAN=ON -DMRPH_BUILD_BENCH=OFF
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMRPH_TSAN=ON -DMRPH_BUILD_BENCH=OFF "${prebuilt[@]}"
 cmake --build build-tsan -j"$jobs" --target morphalith_stress_tests
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" build-tsan/tests/morphalith_stress_tests
 
@@ -58,7 +66,7 @@ echo "== fuzzers, a minute each (longer: scripts/fuzz.sh SECONDS [TARGET]) =="
 
 echo "== Windows cross build =="
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DMRPH_LINUX_BUILD="$PWD/build"
+    -DMRPH_LINUX_BUILD="$PWD/build" "${prebuilt[@]}"
 cmake --build build-win -j"$jobs"
 ./scripts/check-windows-module.sh build-win/Morphalith.aex
 

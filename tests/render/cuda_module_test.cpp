@@ -1,6 +1,8 @@
-// The real module through the stand-in host on CUDA. Where the machine has a CUDA device, frames are
-// checked against numbers and against the C++ form of the same block; where it has none, the host
-// says so. Either way the module must load without any CUDA library.
+// The real module through the stand-in host on CUDA: frames checked against numbers, against OpenCL
+// and against the C++ form of the same block, on whatever driver the system's search finds (the driver
+// stand-in here, a GPU's driver on a GPU machine). The module must load without any CUDA library, and
+// the host must say why it offers no CUDA on a machine without a usable driver.
+#include <dlfcn.h>
 #include <elf.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 #include "host/RenderCommand.h"
 #include "tests/render/cpp_frame.h"
 #include "tests/render/render_support.h"
+#include "tests/support/HostProcess.h"
 
 namespace {
 
@@ -55,7 +58,7 @@ TEST(CudaModule, LoadsWithoutAnyCudaLibrary) {
 
 class CudaModuleScene : public mrph_test::RenderedScene {};
 
-TEST_F(CudaModuleScene, AnOpenCLRenderLeavesTheCudaRuntimeAlone) {
+TEST_F(CudaModuleScene, AnOpenCLRenderNeverLoadsTheCudaDriver) {
     if (host::CudaDevice::started()) GTEST_SKIP() << "skipped: an earlier test in this process started CUDA";
     if (!host::OpenCLDevice::get()) GTEST_SKIP() << "skipped: no OpenCL device (" << host::OpenCLDevice::error() << ")";
     Open(R"({"composition": {"width": 16, "height": 9}, "nulls": [{"id": 2}],
@@ -63,23 +66,56 @@ TEST_F(CudaModuleScene, AnOpenCLRenderLeavesTheCudaRuntimeAlone) {
     Render();
     job_.reset();
     EXPECT_FALSE(host::CudaDevice::started());
+    EXPECT_EQ(dlopen("libcuda.so.1", RTLD_NOW | RTLD_NOLOAD), nullptr) << "the driver library was loaded";
 }
 
-TEST(CudaModuleCommand, WithoutADeviceTheRenderCommandSaysSoAndFails) {
-    if (host::CudaDevice::get()) GTEST_SKIP() << "skipped: this machine has a CUDA device";
-    host::Host host(MRPH_TEST_MODULE_PATH);
-    ASSERT_TRUE(host.load()) << host.error();
-    const std::string out = ::testing::TempDir() + "cuda_frame.png";
-    ::testing::internal::CaptureStderr();
-    host::RenderOptions options;
-    options.out = out;
-    options.framework = host::Framework::CUDA;
-    const int status = host::renderCommand(host, options);
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(printed, "morphalith-host render: no CUDA device: " + host::CudaDevice::error() + "\n");
-    EXPECT_FALSE(std::ifstream(out).good());
+// ---- Machines without a usable driver, as a user meets them --------------------------------------------
+
+#if defined(MRPH_TEST_CUDA_STANDIN_DIR)
+class CudaCommandLine : public host_process::CommandLine {
+protected:
+    std::string example(const char* name) const { return std::string(MRPH_SOURCE_DIR) + "/examples/" + name; }
+};
+
+TEST_F(CudaCommandLine, WithoutADriverTheModuleLoadsRendersThroughOpenCLAndTheHostSaysWhyCudaIsNotOffered) {
+    environment_["LD_LIBRARY_PATH"] = std::nullopt;
+    const host_process::Result cuda =
+        host({"render", example("primitives.json"), "-o", "{dir}/cuda.png", "--framework", "cuda"});
+    // Without the stand-in's folder the system's search finds the machine's own driver, where it has one.
+    if (cuda.status == 0 || !host_process::has(cuda.err, "could not be loaded"))
+        GTEST_SKIP() << "skipped: this machine has a CUDA driver of its own";
+    EXPECT_EQ(cuda.status, 1);
+    EXPECT_EQ(cuda.err,
+              "morphalith-host render: no CUDA device: the CUDA driver (libcuda.so.1) could not be loaded: "
+              "libcuda.so.1: cannot open shared object file: No such file or directory\n");
+    const host_process::Result opencl = host({"render", example("primitives.json"), "-o", "{dir}/opencl.png"});
+    EXPECT_EQ(opencl.status, 0) << opencl.err;
+    EXPECT_EQ(files(), (std::set<std::string>{"opencl.png"}));
 }
+
+// A driver that lacks an entry point the module needs: the host finds its devices, and the effect says
+// at device set-up what is missing.
+TEST_F(CudaCommandLine, ADriverTooOldForTheModuleIsNamedAtDeviceSetUp) {
+    environment_["LD_LIBRARY_PATH"] = MRPH_TEST_CUDA_OLD_STANDIN_DIR;
+    const host_process::Result cuda =
+        host({"render", example("primitives.json"), "-o", "{dir}/cuda.png", "--framework", "cuda"});
+    EXPECT_EQ(cuda.status, 1);
+    EXPECT_TRUE(host_process::has(cuda.err, "CUDA device set-up failed"));
+    EXPECT_TRUE(host_process::has(cuda.err, "GPU Assert:"));
+    EXPECT_TRUE(host_process::has(cuda.err, "the CUDA driver (libcuda.so.1) has no cuTexObjectCreate: it is older "
+                                            "than this effect needs; update the NVIDIA driver"))
+        << cuda.err;
+    EXPECT_TRUE(files().empty());
+}
+
+TEST_F(CudaCommandLine, RendersAnExampleThroughTheDriverStandIn) {
+    environment_["LD_LIBRARY_PATH"] = MRPH_TEST_CUDA_STANDIN_DIR;
+    const host_process::Result cuda =
+        host({"render", example("reflections.json"), "-o", "{dir}/cuda.png", "--framework", "cuda", "--size", "160x90"});
+    EXPECT_EQ(cuda.status, 0) << cuda.err;
+    EXPECT_EQ(files(), (std::set<std::string>{"cuda.png"}));
+}
+#endif
 
 // ---- On a CUDA device ----------------------------------------------------------------------------------
 
@@ -98,6 +134,38 @@ TEST_F(CudaModuleScene, DepthOfASphereAtTheCentre) {
     const float d = Smooth(78.89f / 200);
     mrph_test::ExpectPixel(image, 32, 18, d, d, d, 1.0f);
     mrph_test::ExpectPixel(image, 0, 0, 0, 0, 0, 0, 0.0f);
+}
+
+// Every example through CUDA and through OpenCL, in the beauty and the depth pass. The tolerance is the
+// one the Metal comparison holds (render/metal_opencl_agreement_test.cpp): the two forms' compilers
+// order and fuse the arithmetic differently, so a few rays grazing an edge land on its other side. The
+// driver stand-in runs the C++ form, whose environment filtering is exact where a GPU's texture unit
+// weighs texels with 8 fractional bits.
+TEST(CudaAgainstOpenCL, EveryExample) {
+    if (!host::CudaDevice::get()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    if (!host::OpenCLDevice::get()) GTEST_SKIP() << "skipped: no OpenCL device (" << host::OpenCLDevice::error() << ")";
+    struct Case {
+        const char* example;
+        A_long frame;  // modifiers.json turns and twists over time: a frame in the middle
+    } cases[] = {{"primitives", 0}, {"modifiers", 45}, {"lights", 0}, {"panel", 0}, {"reflections", 0}};
+    for (const Case& c : cases) {
+        host::Scene scene;
+        std::string error;
+        ASSERT_TRUE(host::loadSceneFile(std::string(MRPH_SOURCE_DIR) + "/examples/" + c.example + ".json", &scene,
+                                        &error))
+            << error;
+        for (int pass : {1, 3}) {
+            SCOPED_TRACE(std::string(c.example) + (pass == 1 ? ", beauty" : ", depth"));
+            const host::FloatImage opencl = mrph_test::RenderInOwnHost(scene, PF_GPU_Framework_OPENCL, pass, c.frame, 320, 180);
+            const host::FloatImage cuda = mrph_test::RenderInOwnHost(scene, PF_GPU_Framework_CUDA, pass, c.frame, 320, 180);
+            ASSERT_EQ(opencl.bgra.size(), cuda.bgra.size());
+            const mrph_test::Difference d = mrph_test::Compare(opencl, cuda);
+            EXPECT_LE(d.mean, 1e-3);
+            EXPECT_LE(d.outliers, 0.001);
+            std::printf("%s, pass %d: mean difference %.3g, %.3f %% of pixels over 0.01\n", c.example, pass, d.mean,
+                        100 * d.outliers);
+        }
+    }
 }
 
 // Reflections of an environment map: the same block through CUDA and through the C++ form. The

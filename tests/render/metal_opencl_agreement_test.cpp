@@ -15,52 +15,14 @@
 #include <string>
 
 #include "MetalStandIn.h"
-#include "host/RenderJob.h"
 #include "host/SceneFile.h"
+#include "tests/render/render_support.h"
 
 namespace {
 
-constexpr int kRenderMode = 1129;
-
-struct Difference {
-    double mean = 0;      // of each pixel's largest channel difference
-    double outliers = 0;  // share of pixels with a channel more than 0.01 apart
-};
-
-Difference Compare(const host::FloatImage& a, const host::FloatImage& b) {
-    Difference d;
-    const size_t pixels = (size_t)a.width * a.height;
-    size_t outliers = 0;
-    for (size_t i = 0; i < pixels; ++i) {
-        double largest = 0;
-        for (int c = 0; c < 4; ++c)
-            largest = std::max(largest, (double)std::fabs(a.bgra[i * 4 + c] - b.bgra[i * 4 + c]));
-        d.mean += largest;
-        if (largest > 0.01) ++outliers;
-    }
-    d.mean /= (double)pixels;
-    d.outliers = (double)outliers / (double)pixels;
-    return d;
-}
-
-// One frame of the scene through the framework, in a host of its own.
-host::FloatImage Render(const host::Scene& scene, PF_GPU_Framework framework, int pass, A_long frame,
-                        int width, int height) {
-    host::FloatImage image;
-    host::Host h(MRPH_TEST_MODULE_PATH);
-    EXPECT_TRUE(h.load()) << h.error();
-    std::string error;
-    EXPECT_TRUE(host::applyScene(h, scene, &error)) << error;
-    if (pass) h.project().streams[kRenderMode].value.one_d.value = pass;
-    {
-        host::RenderJob job(h);
-        EXPECT_EQ(job.setupDevice(framework), PF_Err_NONE) << h.returnMessage();
-        EXPECT_EQ(job.renderFrame(frame, &image, width, height), PF_Err_NONE) << h.returnMessage();
-    }
-    h.command(PF_Cmd_SEQUENCE_SETDOWN);
-    h.command(PF_Cmd_GLOBAL_SETDOWN);
-    return image;
-}
+using mrph_test::Compare;
+using mrph_test::Difference;
+using mrph_test::RenderInOwnHost;
 
 class MetalAgainstOpenCL : public ::testing::Test {
 protected:
@@ -84,8 +46,8 @@ TEST_F(MetalAgainstOpenCL, EveryExampleInEveryPass) {
             << error;
         for (int pass = 1; pass <= 4; ++pass) {
             SCOPED_TRACE(std::string(c.example) + ", " + passes[pass]);
-            const host::FloatImage opencl = Render(scene, PF_GPU_Framework_OPENCL, pass, c.frame, 320, 180);
-            const host::FloatImage metal = Render(scene, PF_GPU_Framework_METAL, pass, c.frame, 320, 180);
+            const host::FloatImage opencl = RenderInOwnHost(scene, PF_GPU_Framework_OPENCL, pass, c.frame, 320, 180);
+            const host::FloatImage metal = RenderInOwnHost(scene, PF_GPU_Framework_METAL, pass, c.frame, 320, 180);
             ASSERT_EQ(opencl.bgra.size(), metal.bgra.size());
             const Difference d = Compare(opencl, metal);
             EXPECT_LE(d.mean, 1e-3);
@@ -116,8 +78,8 @@ TEST_F(MetalAgainstOpenCL, TwoEulerAnglesOfAModifierDifferAsTheFormsIntend) {
         host::Scene scene;
         std::string error;
         ASSERT_TRUE(host::parseScene(json, ".", &scene, &error)) << error;
-        const Difference d = Compare(Render(scene, PF_GPU_Framework_OPENCL, 0, 0, 0, 0),
-                                     Render(scene, PF_GPU_Framework_METAL, 0, 0, 0, 0));
+        const Difference d = Compare(RenderInOwnHost(scene, PF_GPU_Framework_OPENCL, 0, 0, 0, 0),
+                                     RenderInOwnHost(scene, PF_GPU_Framework_METAL, 0, 0, 0, 0));
         if (c.agree) {
             EXPECT_LE(d.mean, 1e-3);
             EXPECT_LE(d.outliers, 0.001);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -56,6 +58,50 @@ inline void ExpectPixel(const host::FloatImage& image, int x, int y, float b, fl
     EXPECT_NEAR(p[1], g, tol) << "green at (" << x << ", " << y << ")";
     EXPECT_NEAR(p[2], r, tol) << "red at (" << x << ", " << y << ")";
     EXPECT_NEAR(p[3], a, tol) << "alpha at (" << x << ", " << y << ")";
+}
+
+// How far two frames of one scene through two GPU forms are apart. Per pixel the largest channel
+// difference is taken; over the frame its mean and the share of pixels where it exceeds 0.01.
+struct Difference {
+    double mean = 0;
+    double outliers = 0;
+};
+
+inline Difference Compare(const host::FloatImage& a, const host::FloatImage& b) {
+    Difference d;
+    const size_t pixels = (size_t)a.width * a.height;
+    size_t outliers = 0;
+    for (size_t i = 0; i < pixels; ++i) {
+        double largest = 0;
+        for (int c = 0; c < 4; ++c)
+            largest = std::max(largest, (double)std::fabs(a.bgra[i * 4 + c] - b.bgra[i * 4 + c]));
+        d.mean += largest;
+        if (largest > 0.01) ++outliers;
+    }
+    d.mean /= (double)pixels;
+    d.outliers = (double)outliers / (double)pixels;
+    return d;
+}
+
+// One frame of the scene through the framework, in a host of its own; pass 0 keeps the scene's
+// "Render Mode", 1 to 4 sets it; a size of 0 is the composition's.
+inline host::FloatImage RenderInOwnHost(const host::Scene& scene, PF_GPU_Framework framework, int pass, A_long frame,
+                                        int width, int height) {
+    constexpr int kRenderMode = 1129;
+    host::FloatImage image;
+    host::Host h(MRPH_TEST_MODULE_PATH);
+    EXPECT_TRUE(h.load()) << h.error();
+    std::string error;
+    EXPECT_TRUE(host::applyScene(h, scene, &error)) << error;
+    if (pass) h.project().streams[kRenderMode].value.one_d.value = pass;
+    {
+        host::RenderJob job(h);
+        EXPECT_EQ(job.setupDevice(framework), PF_Err_NONE) << h.returnMessage();
+        EXPECT_EQ(job.renderFrame(frame, &image, width, height), PF_Err_NONE) << h.returnMessage();
+    }
+    h.command(PF_Cmd_SEQUENCE_SETDOWN);
+    h.command(PF_Cmd_GLOBAL_SETDOWN);
+    return image;
 }
 
 }  // namespace mrph_test

@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -60,11 +62,19 @@ protected:
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
 
-        // The child sees this build's module whatever the caller's environment says.
+        // The child sees this build's module whatever the caller's environment says, and environment_
+        // on top of it.
         std::vector<std::string> env;
+        auto overridden = [this](const char* entry) {
+            if (std::strncmp(entry, "HOME=", 5) == 0 || std::strncmp(entry, "MORPHALITH_MODULE=", 18) == 0) return true;
+            const std::string name(entry, std::strcspn(entry, "="));
+            return environment_.count(name) > 0;
+        };
         for (char** e = environ; *e; ++e)
-            if (std::strncmp(*e, "HOME=", 5) != 0 && std::strncmp(*e, "MORPHALITH_MODULE=", 18) != 0) env.push_back(*e);
+            if (!overridden(*e)) env.push_back(*e);
         env.push_back("HOME=" + (root_ / "home").string());
+        for (const auto& [name, value] : environment_)
+            if (value) env.push_back(name + "=" + *value);
         std::vector<char*> envp;
         for (std::string& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
@@ -97,6 +107,8 @@ protected:
     }
 
     fs::path root_, dir_;
+    // Variables the child gets in place of the caller's: a value, or none to leave the variable out.
+    std::map<std::string, std::optional<std::string>> environment_;
 };
 
 inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
