@@ -48,16 +48,10 @@ endif()
 set(MRPH_BOOST_PP_INCLUDE ${MRPH_XINCLUDE} CACHE PATH "Boost headers for the kernel texts" FORCE)
 add_subdirectory(${PROJECT_SOURCE_DIR}/kernels ${CMAKE_BINARY_DIR}/kernels)
 
-# -- CUDA driver stand-in (standin/cuda): nvcuda.dll beside the test host, where the toolkit's cuda.h is
-# found; cuda.h alone joins the folder of links.
-find_path(MRPH_CUDA_DRIVER_INCLUDE cuda.h HINTS /usr/local/cuda/include NO_CMAKE_FIND_ROOT_PATH)
-if(MRPH_CUDA_DRIVER_INCLUDE)
-    if(NOT EXISTS ${MRPH_XINCLUDE}/cuda.h)
-        file(CREATE_LINK ${MRPH_CUDA_DRIVER_INCLUDE}/cuda.h ${MRPH_XINCLUDE}/cuda.h SYMBOLIC)
-    endif()
+# The CUDA driver stand-in, nvcuda.dll beside the test host (standin/cuda).
+if(MRPH_HAVE_CUDA)
     add_subdirectory(${PROJECT_SOURCE_DIR}/standin/cuda ${CMAKE_BINARY_DIR}/standin/cuda)
 endif()
-# -- end of CUDA driver stand-in --
 
 # The plug-in's code once, for the module and for the test host's checks of its pieces.
 add_library(morphalith_plugin_win OBJECT ${MRPH_WIN_SOURCES})

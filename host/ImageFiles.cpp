@@ -1,5 +1,6 @@
 #include "host/ImageFiles.h"
 
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,6 +34,7 @@
 #endif
 
 #include "host/MemoryLimits.h"
+#include "host/OneLine.h"
 #include "host/RenderJob.h"
 
 // The Windows test host's C runtime opens files in binary mode only when asked, and has no
@@ -52,14 +54,6 @@ bool endsWith(const std::string& s, const std::string& tail) {
     for (size_t i = 0; i < tail.size(); ++i)
         if (std::tolower((unsigned char)s[s.size() - tail.size() + i]) != tail[i]) return false;
     return true;
-}
-
-// One line, whatever a library put in its message.
-std::string oneLine(std::string text) {
-    for (char& c : text)
-        if (c == '\n' || c == '\r') c = ' ';
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
 }
 
 uint32_t bigEndian32(const std::string& b, size_t at) {

@@ -8,6 +8,7 @@
 
 #include "host/CustomUI.h"
 #include "host/DrawbotCairo.h"
+#include "host/OneLine.h"
 #include "host/RenderCommand.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
@@ -171,7 +172,7 @@ int panelImageCommand(Host& host, const PanelImageOptions& options) {
         RenderJob job(host);
         if (PF_Err err = job.setupDevice())
             std::fprintf(stderr, "morphalith-host %s: warning: GPU device set-up failed with %d %s\n",
-                         kCommand, err, host.returnMessage().c_str());
+                         kCommand, err, oneLine(host.returnMessage()).c_str());
     }
     CustomUI& ui = host.ui();
     PF_Err err = ui.openEffectWindow();
@@ -182,7 +183,7 @@ int panelImageCommand(Host& host, const PanelImageOptions& options) {
     if (err) {
         setdown(host);
         return fail(kCommand, error.empty()
-                                  ? "the effect answered " + std::to_string(err) + " " + host.returnMessage()
+                                  ? "the effect answered " + std::to_string(err) + " " + oneLine(host.returnMessage())
                                   : error);
     }
 
@@ -223,7 +224,7 @@ int hintImageCommand(Host& host, const HintImageOptions& options) {
     }
     if (err) {
         setdown(host);
-        return fail(kCommand, "frame 0 failed with " + std::to_string(err) + " " + host.returnMessage());
+        return fail(kCommand, "frame 0 failed with " + std::to_string(err) + " " + oneLine(host.returnMessage()));
     }
 
     const int width = host.project().comp.width + 2 * kPasteboard;

@@ -12,6 +12,7 @@
 
 #include "host/CudaDevice.h"
 #include "host/ImageFiles.h"
+#include "host/OneLine.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
 
@@ -226,7 +227,7 @@ int renderCommand(Host& host, const RenderOptions& options) {
     if (!job.frameFits(width, height, &error)) return fail(error);
     if (PF_Err err = job.setupDevice()) {
         return fail(std::string(frameworkTitle(options.framework)) + " device set-up failed: " + describeError(err) +
-                    (host.returnMessage().empty() ? "" : ": " + host.returnMessage()));
+                    (host.returnMessage().empty() ? "" : ": " + oneLine(host.returnMessage())));
     }
     const long long total = (long long)options.last - options.first + 1;
     const auto start = std::chrono::steady_clock::now();
@@ -237,7 +238,7 @@ int renderCommand(Host& host, const RenderOptions& options) {
         FloatImage image;
         if (PF_Err err = job.renderFrame((A_long)frame, &image, options.width, options.height)) {
             status = fail("frame " + std::to_string(frame) + " failed: " + describeError(err) +
-                          (host.returnMessage().empty() ? "" : ": " + host.returnMessage()));
+                          (host.returnMessage().empty() ? "" : ": " + oneLine(host.returnMessage())));
             break;
         }
         const std::string file = frameFileName(options.out, (int)frame, numbered);

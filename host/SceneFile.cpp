@@ -13,6 +13,7 @@
 #include "PF_Param.h"
 #include "host/ImageFiles.h"
 #include "host/MemoryLimits.h"
+#include "host/OneLine.h"
 #include "host/ParamPaths.h"
 #include "host/SceneChecks.h"
 
@@ -582,7 +583,7 @@ bool runAction(Host& host, const Action& a, std::vector<AppliedAction>* applied,
     }
     if (done.report.err) {
         *error = "\"" + a.where + "\" (" + a.what + "): the effect answered " + std::to_string(done.report.err) + " " +
-                 host.returnMessage();
+                 oneLine(host.returnMessage());
         return false;
     }
     if (applied) applied->push_back(std::move(done));
@@ -811,7 +812,7 @@ static bool applySceneSteps(Host& host, const Scene& scene, std::string* error, 
     if (!err) err = host.command(PF_Cmd_PARAMS_SETUP);
     if (!err) err = host.command(PF_Cmd_SEQUENCE_SETUP);
     if (err) {
-        *error = "the effect's set-up failed with " + std::to_string(err) + ": " + host.returnMessage();
+        *error = "the effect's set-up failed with " + std::to_string(err) + ": " + oneLine(host.returnMessage());
         return false;
     }
     if ((int)project.streams.size() < kNumParams) project.streams.resize(kNumParams);

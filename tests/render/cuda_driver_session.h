@@ -4,9 +4,16 @@
 #ifndef MORPHALITH_TESTS_RENDER_CUDA_DRIVER_SESSION_H
 #define MORPHALITH_TESTS_RENDER_CUDA_DRIVER_SESSION_H
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/cuda/CudaApi.h"
@@ -18,21 +25,22 @@ public:
     CudaDriverSession() {
         driver_ = CudaDriver::load(CudaDriver::kLibrary, &error_);
         if (!driver_) return;
-        const CudaApi& a = api();
-        CUresult err = a.deviceGet(&device_, 0);
-        if (err == CUDA_SUCCESS) err = a.primaryCtxRetain(&context_, device_);
-        if (err == CUDA_SUCCESS) {
-            retained_ = true;
-            err = a.ctxPushCurrent(context_);
-        }
+        CUcontext first = contextOf(0);
+        const CUresult err = first ? api().ctxPushCurrent(first) : CUDA_ERROR_INVALID_CONTEXT;
         pushed_ = err == CUDA_SUCCESS;
-        if (!pushed_) error_ = driver_->errorText(err);
+        if (!pushed_ && error_.empty()) error_ = driver_->errorText(err);
     }
     ~CudaDriverSession() {
-        for (CUdeviceptr p : allocations_) api().memFree(p);
+        if (!driver_) return;
+        for (const auto& [device, p] : allocations_) {
+            if (api().ctxPushCurrent(contextOf(device)) != CUDA_SUCCESS) continue;
+            api().memFree(p);
+            CUcontext popped = nullptr;
+            api().ctxPopCurrent(&popped);
+        }
         CUcontext popped = nullptr;
         if (pushed_) api().ctxPopCurrent(&popped);
-        if (retained_) api().primaryCtxRelease(device_);
+        for (const Retained& r : contexts_) api().primaryCtxRelease(r.device);
     }
     CudaDriverSession(const CudaDriverSession&) = delete;
     CudaDriverSession& operator=(const CudaDriverSession&) = delete;
@@ -42,19 +50,54 @@ public:
     const std::string& error() const { return error_; }
     const CudaApi& api() const { return driver_->api(); }
     const CudaDriver& driver() const { return *driver_; }
-    CUcontext context() const { return context_; }
+    // Device 0's primary context, current on the constructing thread for the session.
+    CUcontext context() { return contextOf(0); }
 
-    // Device memory freed with the session; 0 on failure.
-    CUdeviceptr allocate(size_t bytes) {
-        CUdeviceptr p = 0;
-        if (api().memAlloc(&p, bytes) != CUDA_SUCCESS) return 0;
-        allocations_.push_back(p);
-        return p;
+    // The device's primary context, retained for the session; null when it cannot be had.
+    CUcontext contextOf(int device) {
+        for (const Retained& r : contexts_)
+            if (r.ordinal == device) return r.context;
+        CUdevice handle = 0;
+        CUcontext context = nullptr;
+        CUresult err = api().deviceGet(&handle, device);
+        if (err == CUDA_SUCCESS) err = api().primaryCtxRetain(&context, handle);
+        if (err != CUDA_SUCCESS) {
+            error_ = driver_->errorText(err);
+            return nullptr;
+        }
+        contexts_.push_back({device, handle, context});
+        return context;
     }
-    CUdeviceptr upload(const void* bytes, size_t size) {
-        const CUdeviceptr p = allocate(size);
-        if (p && api().memcpyHtoD(p, bytes, size) != CUDA_SUCCESS) return 0;
-        return p;
+
+    // The calling thread's current context, asked of the loaded driver (the module's table has no need
+    // of this call); reinterpret_cast<CUcontext>(-1) when the driver cannot tell.
+    static CUcontext currentContext() {
+#if defined(_WIN32)
+        void* entry = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(CudaDriver::kLibrary), "cuCtxGetCurrent"));
+#else
+        void* library = dlopen(CudaDriver::kLibrary, RTLD_NOW | RTLD_NOLOAD);
+        void* entry = library ? dlsym(library, "cuCtxGetCurrent") : nullptr;
+        if (library) dlclose(library);
+#endif
+        CUresult (*get)(CUcontext*) = nullptr;
+        std::memcpy(&get, &entry, sizeof(entry));
+        CUcontext context = reinterpret_cast<CUcontext>(-1);
+        if (!get || get(&context) != CUDA_SUCCESS) return reinterpret_cast<CUcontext>(-1);
+        return context;
+    }
+
+    // Memory on the device holding a copy of `bytes`, freed with the session; 0 on failure.
+    CUdeviceptr upload(const void* bytes, size_t size, int device = 0) {
+        CUdeviceptr p = 0;
+        if (api().ctxPushCurrent(contextOf(device)) != CUDA_SUCCESS) return 0;
+        CUresult err = api().memAlloc(&p, size);
+        if (err == CUDA_SUCCESS) {
+            allocations_.emplace_back(device, p);
+            err = api().memcpyHtoD(p, bytes, size);
+        }
+        CUcontext popped = nullptr;
+        api().ctxPopCurrent(&popped);
+        return err == CUDA_SUCCESS ? p : 0;
     }
     // `size` bytes of device memory back into host memory, through a 2-D copy of one row.
     bool download(void* bytes, CUdeviceptr from, size_t size) const {
@@ -74,10 +117,14 @@ public:
 private:
     std::unique_ptr<CudaDriver> driver_;
     std::string error_;
-    CUdevice device_ = 0;
-    CUcontext context_ = nullptr;
-    bool retained_ = false, pushed_ = false;
-    std::vector<CUdeviceptr> allocations_;
+    bool pushed_ = false;
+    struct Retained {
+        int ordinal;
+        CUdevice device;
+        CUcontext context;
+    };
+    std::vector<Retained> contexts_;
+    std::vector<std::pair<int, CUdeviceptr>> allocations_;
 };
 
 }  // namespace mrph_test
