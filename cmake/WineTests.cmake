@@ -24,6 +24,10 @@ target_link_libraries(morphalith_host_win PUBLIC ${MRPH_OPENCL_IMPLIB})
 mrph_warnings(morphalith_host_win)
 
 file(GLOB MRPH_WINE_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*.cpp)
+# The CUDA frame tests of the Linux suite run here too, on the nvcuda.dll stand-in beside this program.
+if(TARGET cuda_standin)
+    list(APPEND MRPH_WINE_TEST_SOURCES ${PROJECT_SOURCE_DIR}/tests/render/cuda_render_test.cpp)
+endif()
 add_executable(morphalith_win_tests ${MRPH_WINE_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/tests/win/morphalith_win_tests.rc)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/win/morphalith_win_tests.rc PROPERTIES
     OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/morphalith_win_tests.manifest)
@@ -33,6 +37,15 @@ target_link_libraries(morphalith_win_tests PRIVATE morphalith_plugin_win morphal
 target_compile_definitions(morphalith_win_tests PRIVATE MRPH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 target_link_options(morphalith_win_tests PRIVATE -static -static-libgcc -static-libstdc++)
 add_dependencies(morphalith_win_tests Morphalith)
+if(TARGET cuda_standin)
+    # The plug-in's pieces are driven without loading a module; the stand-in is loaded by the system's
+    # search, never linked.
+    target_include_directories(morphalith_win_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(morphalith_win_tests PRIVATE cuda_standin_headers)
+    target_compile_definitions(morphalith_win_tests PRIVATE MRPH_HAVE_CUDA_STANDIN=1
+        MRPH_TEST_MODULE_PATH="Morphalith.aex")
+    add_dependencies(morphalith_win_tests cuda_standin cuda_standin_old)
+endif()
 mrph_warnings(morphalith_win_tests)
 set_target_properties(morphalith_win_tests PROPERTIES
     CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)

@@ -14,7 +14,7 @@ void* openLibrary(const std::string& nameOrPath, std::string* why) {
     const bool path = nameOrPath.find_first_of("/\\") != std::string::npos;
     HMODULE module = path ? LoadLibraryExA(nameOrPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
                           : LoadLibraryA(nameOrPath.c_str());
-    if (!module) *why = "error " + std::to_string(GetLastError());
+    if (!module) *why = "Windows error " + std::to_string(GetLastError());
     return reinterpret_cast<void*>(module);
 }
 void* findSymbol(void* library, const char* name) {

@@ -18,6 +18,9 @@
 #include "tests/render/cpp_frame.h"
 #include "tests/render/render_support.h"
 #include "tests/support/HostProcess.h"
+#if defined(MRPH_HAVE_CUDA_STANDIN)
+#include "CudaStandIn.h"
+#endif
 
 namespace {
 
@@ -72,8 +75,16 @@ TEST_F(CudaModuleScene, AnOpenCLRenderNeverLoadsTheCudaDriver) {
 // ---- Machines without a usable driver, as a user meets them --------------------------------------------
 
 #if defined(MRPH_TEST_CUDA_STANDIN_DIR)
+// The host as a child process with the stand-in's folders, or none, on its library path; on a machine
+// whose tests run on a real driver (a GPU machine), nothing to do.
 class CudaCommandLine : public host_process::CommandLine {
 protected:
+    void SetUp() override {
+        host_process::CommandLine::SetUp();
+        MrphCudaStandInApi standIn{};
+        if (!host::CudaDevice::get() || !mrphCudaStandInLoad(&standIn))
+            GTEST_SKIP() << "skipped: the tests do not run on the CUDA driver stand-in";
+    }
     std::string example(const char* name) const { return std::string(MRPH_SOURCE_DIR) + "/examples/" + name; }
 };
 

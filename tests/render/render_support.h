@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <memory>
 #include <string>
 
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
+#include "tests/render/frame_difference.h"
 
 namespace mrph_test {
 
@@ -58,29 +57,6 @@ inline void ExpectPixel(const host::FloatImage& image, int x, int y, float b, fl
     EXPECT_NEAR(p[1], g, tol) << "green at (" << x << ", " << y << ")";
     EXPECT_NEAR(p[2], r, tol) << "red at (" << x << ", " << y << ")";
     EXPECT_NEAR(p[3], a, tol) << "alpha at (" << x << ", " << y << ")";
-}
-
-// How far two frames of one scene through two GPU forms are apart. Per pixel the largest channel
-// difference is taken; over the frame its mean and the share of pixels where it exceeds 0.01.
-struct Difference {
-    double mean = 0;
-    double outliers = 0;
-};
-
-inline Difference Compare(const host::FloatImage& a, const host::FloatImage& b) {
-    Difference d;
-    const size_t pixels = (size_t)a.width * a.height;
-    size_t outliers = 0;
-    for (size_t i = 0; i < pixels; ++i) {
-        double largest = 0;
-        for (int c = 0; c < 4; ++c)
-            largest = std::max(largest, (double)std::fabs(a.bgra[i * 4 + c] - b.bgra[i * 4 + c]));
-        d.mean += largest;
-        if (largest > 0.01) ++outliers;
-    }
-    d.mean /= (double)pixels;
-    d.outliers = (double)outliers / (double)pixels;
-    return d;
 }
 
 // One frame of the scene through the framework, in a host of its own; pass 0 keeps the scene's

@@ -15,6 +15,9 @@
 #include "Headers/MachineInfo.h"
 #include "PF_GPUDevice.h"
 #include "PrimitiveClipboard.h"
+#include "host/CudaDevice.h"
+#include "host/RenderJob.h"
+#include "host/SceneFile.h"
 #include "tests/win/wine_support.h"
 
 namespace {
@@ -25,7 +28,8 @@ std::vector<std::uint8_t> fromHex(const std::string& hex) {
     return bytes;
 }
 
-// Exit codes: 0 done, 2 nothing to paste, 3 the module did not load, 64 bad arguments.
+// Exit codes: 0 done, 1 a scene did not load, 2 nothing to paste, 3 the module did not load, 64 bad
+// arguments.
 int runChildMode(const std::vector<std::string>& args) {
     const std::string& mode = args.empty() ? std::string() : args[0];
     if (mode == "copy" && args.size() == 2) {
@@ -48,6 +52,29 @@ int runChildMode(const std::vector<std::string>& args) {
         SystemInfo info;
         Machine::GetDeviceInfo(13, 28, &info, PF_GPU_Framework_OPENCL);
         std::printf("gpu=%s\nos=%s\nhost=%s\n", info.gpuName.c_str(), info.osVersion.c_str(), info.hostVersion.c_str());
+        return 0;
+    }
+    if (mode == "cuda-absent" && args.size() == 1) {
+        // Run from a folder without the driver stand-in: what the host says of CUDA, and an OpenCL frame.
+        host::CudaDevice* cuda = host::CudaDevice::get();
+        std::printf("cuda=%s\n", cuda ? "offered" : host::CudaDevice::error().c_str());
+        host::Host h(wine_test::modulePath());
+        if (!h.load()) return 3;
+        host::Scene scene;
+        std::string error;
+        if (!host::loadSceneFile(wine_test::sourceFile("examples/primitives.json"), &scene, &error) ||
+            !host::applyScene(h, scene, &error))
+            return 1;
+        host::FloatImage image;
+        PF_Err err = PF_Err_NONE;
+        {
+            host::RenderJob job(h);
+            err = job.setupDevice(PF_GPU_Framework_OPENCL);
+            if (!err) err = job.renderFrame(0, &image, 64, 36);
+        }
+        std::printf("opencl=%d %dx%d\n", (int)err, image.width, image.height);
+        h.command(PF_Cmd_SEQUENCE_SETDOWN);
+        h.command(PF_Cmd_GLOBAL_SETDOWN);
         return 0;
     }
     std::fprintf(stderr, "unknown child mode\n");

@@ -75,7 +75,8 @@ int runChild(const std::vector<std::string>& args, std::string* output, const st
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string program = self;
     if (!asProgram.empty()) {
-        program = programFolder() + asProgram;
+        const bool fullPath = asProgram.size() > 1 && asProgram[1] == ':';
+        program = fullPath ? asProgram : programFolder() + asProgram;
         if (!CopyFileA(self, program.c_str(), FALSE)) return -1;
     }
     std::string commandLine = commandArg(program) + " --child";
@@ -94,8 +95,10 @@ int runChild(const std::vector<std::string>& args, std::string* output, const st
     PROCESS_INFORMATION process{};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    const BOOL started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
+    // A copy elsewhere runs in its own folder, which it also searches for libraries.
+    const std::string folder = program.substr(0, program.find_last_of("\\/") + 1);
+    const BOOL started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        asProgram.empty() ? nullptr : folder.c_str(), &startup, &process);
     CloseHandle(writeEnd);
     int code = -1;
     if (started) {

@@ -34,9 +34,10 @@ private:
 };
 
 // Runs this test program again as a child: `--child MODE ARGS...` (see main.cpp), under another file
-// name when `asProgram` is given (a copy of this program is made beside it first). Returns the exit code, or -1 when it could not be started or
-// ran for longer than the timeout; *output gets what it printed to standard output. This thread's
-// messages are dispatched while it waits.
+// name when `asProgram` is given: a copy of this program is made there first, beside this one or at
+// that full path ("C:\\...\\name.exe"), and the child runs in the copy's folder. Returns the exit
+// code, or -1 when it could not be started or ran for longer than the timeout; *output gets what it
+// printed to standard output. This thread's messages are dispatched while it waits.
 int runChild(const std::vector<std::string>& args, std::string* output = nullptr, const std::string& asProgram = "",
              DWORD timeoutMs = 60000);
 
