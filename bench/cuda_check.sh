@@ -7,28 +7,33 @@
 #
 #   bench/cuda_check.sh pack
 #       On the development machine (nvcc required). Builds build-cuda-check/ (Release), strips the test
-#       binary, the check tool and the module, copies what ldd lists into build-cuda-check/lib, and
-#       prints the paths to bring along and their size (under 64 MiB).
+#       binary, the check tool and the two modules (the bounded renderer's and the reference one's),
+#       copies what ldd lists into build-cuda-check/lib, writes ptxas's register and stack figures of
+#       both kernels for sm_90, and prints the paths to bring along and their size (under 64 MiB).
 #
 #   bench/cuda_check.sh run
 #       On the GPU machine, at the root of a copy of this repository holding those paths. Runs the CUDA
-#       tests (those that skip without a device run for real here), then renders the production scene
-#       at 1920x1080 and the reflections example (an environment map) at 1280x720 through the module on
-#       CUDA and through the C++ form of the kernel on the same block, printing frame times (kernel and
-#       whole frame) and the largest pixel difference. About two minutes; the C++ form takes most of
-#       it. The reports and images go to $OUT when it is set, else to build-cuda-check/report. Exit
-#       status 0 when the tests pass and both frames match (see bench/cuda_check.cpp).
+#       tests on the machine's driver (those that skip without a device run for real here; those that
+#       need the driver stand-in skip), then renders the production scene at 1920x1080 through the
+#       module and through the reference module, and the reflections example (an environment map) at
+#       1280x720, each on CUDA and through the C++ form of the kernel on the same block, printing frame
+#       and kernel times and the largest pixel difference. About three minutes; the C++ form takes most
+#       of it. The reports and images go to $OUT when it is set, else to build-cuda-check/report. Exit
+#       status 0 when the tests pass and every frame matches (see bench/cuda_check.cpp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=build-cuda-check
 module="$dir/Morphalith.plugin/Contents/Linux/Morphalith"
-carried=("$dir/Morphalith.plugin" "$dir/tests/morphalith_tests" "$dir/bench/morphalith_cuda_check" "$dir/lib")
+reference="$dir/reference/Morphalith.plugin/Contents/Linux/Morphalith"
+reference_image="$dir/kernels/generated/Morphalith_Kernel_REFERENCE.fatbin"
+carried=("$dir/Morphalith.plugin" "$dir/reference/Morphalith.plugin" "$reference_image" "$dir/tests/morphalith_tests"
+         "$dir/bench/morphalith_cuda_check" "$dir/lib")
 limit=$((64 * 1024 * 1024))
 
 pack() {
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMRPH_WITH_CUDA=ON -DMRPH_BUILD_TESTS=ON -DMRPH_BUILD_BENCH=ON
-    cmake --build "$dir" -j"${JOBS:-4}" --target Morphalith morphalith_tests morphalith_cuda_check
-    local binaries=("$dir/tests/morphalith_tests" "$dir/bench/morphalith_cuda_check" "$module")
+    cmake --build "$dir" -j"${JOBS:-4}" --target Morphalith Morphalith_Reference morphalith_tests morphalith_cuda_check
+    local binaries=("$dir/tests/morphalith_tests" "$dir/bench/morphalith_cuda_check" "$module" "$reference")
     strip --strip-unneeded "${binaries[@]}"
 
     rm -rf "$dir/lib"
@@ -42,6 +47,15 @@ pack() {
     } | sort -u | while read -r lib; do cp -L "$lib" "$dir/lib/"; done
     # The binaries name the files they read (the module, test data, scenes) by this machine's paths.
     pwd > "$dir/lib/BUILD_ROOT"
+    # What ptxas makes of MainKernel, bounded and reference, per thread (the fat binary keeps no figures).
+    local nvcc
+    nvcc="$(command -v nvcc || echo /usr/local/cuda/bin/nvcc)"
+    for form in 0 1; do
+        echo "== MainKernel, $([ "$form" -eq 0 ] && echo bounded || echo reference) renderer, sm_90:"
+        "$nvcc" --cubin -O3 -std=c++17 -arch=sm_90 -Xptxas -v -DMRPH_REFERENCE_PATH=$form -Ikernels -Isdk \
+            kernels/Morphalith_Kernel_CUDA.cu -o /dev/null 2>&1 | grep -A3 "entry function 'MainKernel'" | tail -2
+    done > "$dir/lib/ptxas.txt"
+    cat "$dir/lib/ptxas.txt"
 
     local size
     size=$(du -scbL "${carried[@]}" | tail -1 | cut -f1)
@@ -80,12 +94,21 @@ run() {
 
     { nvidia-smi --query-gpu=name,driver_version,memory.total --format=csv,noheader 2>&1 || true; } | tee "$out/device.txt"
 
+    cp "$lib/ptxas.txt" "$out/ptxas.txt"
+    cat "$out/ptxas.txt"
+
     echo "== CUDA tests"
     launch "$dir/tests/morphalith_tests" --gtest_filter='*Cuda*:*CUDA*' 2>&1 | tee "$out/tests.txt" || status=1
 
     echo "== production scene, 1920x1080"
     launch "$dir/bench/morphalith_cuda_check" bench/scenes/production.json --size 1920x1080 --frames 5 \
         --out "$out/production" 2>&1 | tee "$out/production.txt" || status=1
+
+    echo "== production scene, 1920x1080, reference renderer"
+    mkdir -p "$out/production-reference"
+    launch "$dir/bench/morphalith_cuda_check" bench/scenes/production.json --size 1920x1080 --frames 5 \
+        --module "$PWD/$reference" --image "$reference_image" \
+        --out "$out/production-reference" 2>&1 | tee "$out/production-reference.txt" || status=1
 
     echo "== reflections with an environment map, 1280x720"
     launch "$dir/bench/morphalith_cuda_check" examples/reflections.json --size 1280x720 --frames 5 \

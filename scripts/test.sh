@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, and runs every test:
-#   1. the suite in a Release build (ctest);
+#   1. the suite in a Release build (ctest), the CUDA path on the driver stand-in included (nvcc makes the
+#      kernel's fat binary for five architectures: about 1 min of the build);
 #   2. the effect's custom drawing written for people to look at: out/panel.png (the effect panel of
 #      examples/panel.json with a strip button under the mouse) and out/hint.png (its composition window
 #      with the hint): about 2 s;
@@ -9,8 +10,9 @@
 #   5. each libFuzzer target for a minute (about 40 s to build with clang, then 60 s a target: the
 #      stored sequence data, scene files and clipboard payloads);
 #   6. the Windows cross build of Morphalith.aex, with its exports and resources checked, and its tests
-#      under wine (the module loaded and driven by the Windows test host, its frames compared with the
-#      Linux module's): about 25 s, the wine prefix included, after a cross build of about 1.5 min.
+#      under wine (the module loaded and driven by the Windows test host, its OpenCL frames compared with
+#      the Linux module's, its CUDA frames on the nvcuda.dll stand-in with OpenCL's): about 35 s, the
+#      wine prefix included, after a cross build of about 1.5 min.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"

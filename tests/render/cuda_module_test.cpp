@@ -119,12 +119,17 @@ TEST_F(CudaCommandLine, ADriverTooOldForTheModuleIsNamedAtDeviceSetUp) {
     EXPECT_TRUE(files().empty());
 }
 
-TEST_F(CudaCommandLine, RendersAnExampleThroughTheDriverStandIn) {
+TEST_F(CudaCommandLine, RendersEveryExampleThroughTheDriverStandIn) {
     environment_["LD_LIBRARY_PATH"] = MRPH_TEST_CUDA_STANDIN_DIR;
-    const host_process::Result cuda =
-        host({"render", example("reflections.json"), "-o", "{dir}/cuda.png", "--framework", "cuda", "--size", "160x90"});
-    EXPECT_EQ(cuda.status, 0) << cuda.err;
-    EXPECT_EQ(files(), (std::set<std::string>{"cuda.png"}));
+    std::set<std::string> written;
+    for (const char* name : {"primitives", "modifiers", "lights", "panel", "reflections"}) {
+        const std::string png = std::string(name) + ".png";
+        const host_process::Result cuda = host({"render", example((std::string(name) + ".json").c_str()), "-o",
+                                                "{dir}/" + png, "--framework", "cuda", "--size", "160x90"});
+        EXPECT_EQ(cuda.status, 0) << name << ": " << cuda.err;
+        written.insert(png);
+    }
+    EXPECT_EQ(files(), written);
 }
 #endif
 
