@@ -20,7 +20,9 @@ void* openLibrary(const std::string& nameOrPath, std::string* why) {
 void* findSymbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
-void closeLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+void closeLibrary(void* library) {
+    FreeLibrary(static_cast<HMODULE>(library));
+}
 #else
 void* openLibrary(const std::string& nameOrPath, std::string* why) {
     void* handle = dlopen(nameOrPath.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -30,8 +32,12 @@ void* openLibrary(const std::string& nameOrPath, std::string* why) {
     }
     return handle;
 }
-void* findSymbol(void* library, const char* name) { return dlsym(library, name); }
-void closeLibrary(void* library) { dlclose(library); }
+void* findSymbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
+void closeLibrary(void* library) {
+    dlclose(library);
+}
 #endif
 
 }  // namespace host

@@ -21,7 +21,7 @@ struct CudaContextKernel {
     CUdevice device;       // the primary context's device; unused for a context the host gave
     bool retainedPrimary;  // released at global set-down
     CUmodule module;
-    CUfunction function;   // MainKernel
+    CUfunction function;  // MainKernel
 };
 
 // What a CUDA environment array holds: one effect instance's environment layer at one time and size,

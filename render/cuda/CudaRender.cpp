@@ -19,7 +19,9 @@ PF_Err reportFailure(PF_InData* in_data, PF_OutData* out_data, const std::string
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
 }
 
-CUdeviceptr devicePointer(const void* memory) { return (CUdeviceptr)(uintptr_t)memory; }
+CUdeviceptr devicePointer(const void* memory) {
+    return (CUdeviceptr)(uintptr_t)memory;
+}
 
 // A device copy of count records; one zeroed record when there are none, as the OpenCL path binds (the
 // driver allocates no zero bytes).
@@ -197,8 +199,9 @@ CUresult LaunchMainKernelCUDA(const CudaApi& api, CUfunction kernel, const CudaL
         char useEnvironment = v.mUseEnvironment;
         int numPrimitives = v.numPrimitives, numLights = v.numLights;
         float time = v.inTime;
-        void* args[] = {&texture, &output, &primitives, &materials, &modifiers,     &lights,        &camera, &render,
-                        &pitch,   &in16f,  &width,      &height,    &useEnvironment, &numPrimitives, &numLights, &time};
+        void* args[] = {&texture,        &output,        &primitives, &materials, &modifiers, &lights,
+                        &camera,         &render,        &pitch,      &in16f,     &width,     &height,
+                        &useEnvironment, &numPrimitives, &numLights,  &time};
         err = api.launchKernel(kernel, gridX, gridY, 1, kBlockSide, kBlockSide, 1, 0, nullptr, args, nullptr);
     }
     if (err == CUDA_SUCCESS) err = api.ctxSynchronize();
@@ -219,8 +222,8 @@ PF_Err SetupCudaDevice(PF_InData* in_data, PF_OutData* out_data, CudaCache* cach
     return cache->driver ? PF_Err_NONE : reportFailure(in_data, out_data, why);
 }
 
-PF_Err RenderCUDA(PF_InData* in_data, PF_OutData* out_data, const CudaFrame& frame, const MainKernelValues& values,
-                  const PluginInputParams* block, CudaCache* cache) {
+PF_Err RenderCUDA(PF_InData* in_data, PF_OutData* out_data, const CudaFrame& frame,
+                  const MainKernelValues& values, const PluginInputParams* block, CudaCache* cache) {
     if (const PF_Err err = SetupCudaDevice(in_data, out_data, cache)) return err;
     const CudaApi& api = cache->driver->api();
 
@@ -232,15 +235,17 @@ PF_Err RenderCUDA(PF_InData* in_data, PF_OutData* out_data, const CudaFrame& fra
             CUresult r = entry.module ? CUDA_SUCCESS : loadKernel(api, &entry);
             if (r == CUDA_SUCCESS && frame.environment != nullptr) {
                 const PF_LayerDef& env = *frame.environment;
-                const CudaArrayKey key{entry.context, in_data->effect_ref,      frame.environmentLayerId,
-                                       (int)in_data->current_time, env.width, env.height};
-                r = refreshEnvironment(api, cache, key, frame.environmentPicked, env, frame.environmentMemory);
+                const CudaArrayKey key{
+                    entry.context, in_data->effect_ref, frame.environmentLayerId, (int)in_data->current_time,
+                    env.width,     env.height};
+                r = refreshEnvironment(api, cache, key, frame.environmentPicked, env,
+                                       frame.environmentMemory);
             } else if (r == CUDA_SUCCESS) {
                 r = releaseEnvironment(api, cache);
             }
             if (r == CUDA_SUCCESS) {
-                const CudaLaunch launch{devicePointer(frame.outputMemory), frame.environment ? cache->array : nullptr,
-                                        &values, block};
+                const CudaLaunch launch{devicePointer(frame.outputMemory),
+                                        frame.environment ? cache->array : nullptr, &values, block};
                 r = LaunchMainKernelCUDA(api, entry.function, launch);
             }
             return r;

@@ -12,8 +12,8 @@
 // What one launch needs: the output and the environment on the device, the scalar kernel inputs and
 // the frame's records (copied to the device for the launch; camera and render settings go by value).
 struct CudaLaunch {
-    CUdeviceptr output;    // the output world's pixels, rows of values->inDstPitch float4
-    CUarray environment;   // the environment map, or null (the kernel then samples zero)
+    CUdeviceptr output;   // the output world's pixels, rows of values->inDstPitch float4
+    CUarray environment;  // the environment map, or null (the kernel then samples zero)
     const MainKernelValues* values;
     const PluginInputParams* block;
 };
@@ -26,13 +26,13 @@ CUresult LaunchMainKernelCUDA(const CudaApi& api, CUfunction kernel, const CudaL
 
 // The frame as SmartRenderGPU hands it over, with the environment cache locked for the whole call.
 struct CudaFrame {
-    int device;                     // the host's device_index: a CUDA device ordinal
-    CUcontext hostContext;          // the device record's context, or null: then the device's primary one
-    bool environmentPicked;         // the cache's changed flag as the frame found it
-    int environmentLayerId;         // the frame's own environment layer
+    int device;                      // the host's device_index: a CUDA device ordinal
+    CUcontext hostContext;           // the device record's context, or null: then the device's primary one
+    bool environmentPicked;          // the cache's changed flag as the frame found it
+    int environmentLayerId;          // the frame's own environment layer
     const PF_LayerDef* environment;  // or null
-    void* environmentMemory;        // its pixels on the device (a CUdeviceptr)
-    void* outputMemory;             // likewise
+    void* environmentMemory;         // its pixels on the device (a CUdeviceptr)
+    void* outputMemory;              // likewise
 };
 
 // The CUDA branch of a frame. The host's context, or else the device's primary one, is pushed for the
@@ -41,8 +41,8 @@ struct CudaFrame {
 // another context, instance, layer, time or size (or the panel picked a layer since), and freed when
 // the frame has none. Any failure: "GPU Assert:\r\n<driver's text>\n" in the return message with
 // PF_OutFlag_DISPLAY_ERROR_MESSAGE, 512, nothing rendered and nothing of the frame left on the device.
-PF_Err RenderCUDA(PF_InData* in_data, PF_OutData* out_data, const CudaFrame& frame, const MainKernelValues& values,
-                  const PluginInputParams* block, CudaCache* cache);
+PF_Err RenderCUDA(PF_InData* in_data, PF_OutData* out_data, const CudaFrame& frame,
+                  const MainKernelValues& values, const PluginInputParams* block, CudaCache* cache);
 
 // The CUDA case of GPUDeviceSetup: the driver loaded into the cache when it is not yet, so that a
 // machine without a usable driver is told so when the device is set up. A failure is reported as a

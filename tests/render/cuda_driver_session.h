@@ -73,7 +73,8 @@ public:
     // of this call); reinterpret_cast<CUcontext>(-1) when the driver cannot tell.
     static CUcontext currentContext() {
 #if defined(_WIN32)
-        void* entry = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(CudaDriver::kLibrary), "cuCtxGetCurrent"));
+        void* entry = reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA(CudaDriver::kLibrary), "cuCtxGetCurrent"));
 #else
         void* library = dlopen(CudaDriver::kLibrary, RTLD_NOW | RTLD_NOLOAD);
         void* entry = library ? dlsym(library, "cuCtxGetCurrent") : nullptr;

@@ -7,7 +7,9 @@
 
 #if !defined(MRPH_HAVE_CUDA) || !defined(MRPH_HAVE_CUDA_STANDIN)
 
-TEST(CudaFrame, NeedsTheDriverStandIn) { GTEST_SKIP() << "skipped: built without the CUDA toolkit"; }
+TEST(CudaFrame, NeedsTheDriverStandIn) {
+    GTEST_SKIP() << "skipped: built without the CUDA toolkit";
+}
 
 #else
 
@@ -162,7 +164,8 @@ protected:
     }
     std::vector<float> download(const World& w) {
         std::vector<float> pixels(w.pixels.size());
-        EXPECT_TRUE(session_.download(pixels.data(), (CUdeviceptr)(uintptr_t)w.def.data, pixels.size() * sizeof(float)));
+        EXPECT_TRUE(session_.download(pixels.data(), (CUdeviceptr)(uintptr_t)w.def.data,
+                                      pixels.size() * sizeof(float)));
         return pixels;
     }
 
@@ -217,16 +220,19 @@ protected:
     World output_, output1_;  // on devices 0 and 1
 };
 
-bool SameBytes(const void* a, const void* b, size_t n) { return n == 0 || std::memcmp(a, b, n) == 0; }
+bool SameBytes(const void* a, const void* b, size_t n) {
+    return n == 0 || std::memcmp(a, b, n) == 0;
+}
 
 // The output frame as the C++ form of the kernel draws the fixture's scene with `texels` as the
 // environment, in the world's layout (rows of rowbytes / 16 pixels).
-std::vector<float> CppFrame(KernelScene scene, const World& output, const std::vector<mrph_test::float4>& texels,
-                            int texelsWidth, int texelsHeight) {
+std::vector<float> CppFrame(KernelScene scene, const World& output,
+                            const std::vector<mrph_test::float4>& texels, int texelsWidth, int texelsHeight) {
     scene.environment = texels;
     scene.environmentWidth = texelsWidth;
     scene.environmentHeight = texelsHeight;
-    const mrph_test::Image image = mrph_test::RenderCpp(scene, (unsigned)output.def.width, (unsigned)output.def.height);
+    const mrph_test::Image image =
+        mrph_test::RenderCpp(scene, (unsigned)output.def.width, (unsigned)output.def.height);
     std::vector<float> pixels;
     for (const mrph_test::float4& p : image.pixels) pixels.insert(pixels.end(), {p.x, p.y, p.z, p.w});
     return pixels;
@@ -305,7 +311,8 @@ TEST_F(CudaFrame, CopiesEachRecordArrayAndOneZeroRecordForAnEmptyOne) {
         int numPrimitives, numLights;
     } cases[] = {{0, 0}, {1, 0}, {0, 2}, {3, 2}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.numPrimitives) + " primitives, " + std::to_string(c.numLights) + " lights");
+        SCOPED_TRACE(std::to_string(c.numPrimitives) + " primitives, " + std::to_string(c.numLights) +
+                     " lights");
         setScene(QuickScene(c.numPrimitives, c.numLights));
         const long before = count("cuMemAlloc_v2");
         ASSERT_EQ(render(), PF_Err_NONE) << out()->return_msg;
@@ -313,7 +320,8 @@ TEST_F(CudaFrame, CopiesEachRecordArrayAndOneZeroRecordForAnEmptyOne) {
         const MrphCudaStandInLaunch l = lastLaunch();
         const void* sources[4] = {scene_.primitives.data(), scene_.materials.data(), scene_.modifiers.data(),
                                   scene_.lights.data()};
-        const size_t sizes[4] = {sizeof(PrimitiveData), sizeof(MaterialData), sizeof(ModifiersData), sizeof(LightData)};
+        const size_t sizes[4] = {sizeof(PrimitiveData), sizeof(MaterialData), sizeof(ModifiersData),
+                                 sizeof(LightData)};
         const int counts[4] = {c.numPrimitives, c.numPrimitives, c.numPrimitives, c.numLights};
         for (int i = 0; i < 4; ++i) {
             EXPECT_NE(l.records[i], 0u) << "array " << i << " is a live allocation even when empty";
@@ -353,7 +361,8 @@ TEST_F(CudaFrame, WorksInTheHostsContextOrTheDevicesPrimaryOneAndLeavesTheThread
         f.device = c.device;
         for (int frame = 0; frame < 2; ++frame) {
             ASSERT_EQ(render(f), PF_Err_NONE) << out()->return_msg;
-            EXPECT_EQ(CudaDriverSession::currentContext(), session_.context()) << "the thread's context as before";
+            EXPECT_EQ(CudaDriverSession::currentContext(), session_.context())
+                << "the thread's context as before";
             EXPECT_EQ(standIn_.contextReferences(0), c.references0);
             EXPECT_EQ(standIn_.contextReferences(1), c.references1);
         }
@@ -398,10 +407,10 @@ TEST_F(CudaFrame, EnvironmentGoesIntoAnArrayRowByRowAndIsSampledThroughATexture)
     EXPECT_EQ(l.useEnvironment, 1);
     EXPECT_EQ(count("cuArrayCreate_v2"), 1);
     EXPECT_EQ(count("cuMemcpy2D_v2"), 1);
-    EXPECT_LE(LargestDifference(download(output_),
-                                CppFrame(scene_, output_, scene_.environment, scene_.environmentWidth,
-                                         scene_.environmentHeight)),
-              1e-5f);
+    EXPECT_LE(
+        LargestDifference(download(output_), CppFrame(scene_, output_, scene_.environment,
+                                                      scene_.environmentWidth, scene_.environmentHeight)),
+        1e-5f);
     // The texture lives for the launch; the array stays cached until global set-down.
     MrphCudaStandInCounts now = counts();
     EXPECT_EQ(now.textures, 0);
@@ -441,7 +450,7 @@ TEST_F(CudaFrame, AnArrayIsKeyedByTheFramesOwnEnvironmentLayer) {
     ASSERT_EQ(render(f), PF_Err_NONE);
     EXPECT_EQ(count("cuArrayCreate_v2"), 3);
     EXPECT_LE(LargestDifference(download(output_), CppFrame(scene_, output_, dusk, scene_.environmentWidth,
-                                                             scene_.environmentHeight)),
+                                                            scene_.environmentHeight)),
               1e-5f);
 }
 
@@ -477,7 +486,11 @@ const CacheCase kCacheCases[] = {
     {"AnotherLayerRebuildsIt", {{4}, {4, 0, 0, &kInstanceA, kCuda, false, 7}}, 2, 1, true},
     {"AnotherDeviceRebuildsIt", {{4, 0, 0}, {4, 0, 1}}, 2, 1, true},
     // The host's context here is device 0's primary one: the same context, so the same array.
-    {"TheHostsContextBeingThePrimaryOneKeepsIt", {{4}, {4, 0, 0, &kInstanceA, kCuda, false, 0, nullptr, true}}, 1, 0, true},
+    {"TheHostsContextBeingThePrimaryOneKeepsIt",
+     {{4}, {4, 0, 0, &kInstanceA, kCuda, false, 0, nullptr, true}},
+     1,
+     0,
+     true},
     {"AnotherInstanceRebuildsIt", {{4, 0, 0, &kInstanceA}, {4, 0, 0, &kInstanceB}}, 2, 1, true},
     {"ACudaFrameWithoutEnvironmentFreesItAndTheNextBuildsAfresh", {{4}, {0}, {4}}, 2, 1, true},
     {"AnotherFrameworkWithoutEnvironmentKeepsIt", {{4}, {0, 0, 0, &kInstanceA, kOther}, {4}}, 1, 0, true},
@@ -491,11 +504,21 @@ const CacheCase kCacheCases[] = {
      2,
      1,
      true},
-    {"AFailedAllocationLeavesNoArray", {{4}, {4, 1, 0, &kInstanceA, kCuda, false, 0, "cuArrayCreate_v2"}}, 2, 1, false},
-    {"AFailedLaunchKeepsTheCompleteArray", {{4, 0, 0, &kInstanceA, kCuda, false, 0, "cuLaunchKernel"}, {4}}, 1, 0, true},
+    {"AFailedAllocationLeavesNoArray",
+     {{4}, {4, 1, 0, &kInstanceA, kCuda, false, 0, "cuArrayCreate_v2"}},
+     2,
+     1,
+     false},
+    {"AFailedLaunchKeepsTheCompleteArray",
+     {{4, 0, 0, &kInstanceA, kCuda, false, 0, "cuLaunchKernel"}, {4}},
+     1,
+     0,
+     true},
 };
 
-void PrintTo(const CacheCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CacheCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CudaEnvironmentCache : public CudaFrame, public ::testing::WithParamInterface<CacheCase> {};
 
@@ -512,7 +535,8 @@ TEST_P(CudaEnvironmentCache, KeepsTheArrayOnlyWhileItHoldsWhatTheFrameWouldPutIn
             ASSERT_EQ(standIn_.failNext(cf.fail, CUDA_ERROR_OUT_OF_MEMORY), 1) << cf.fail;
         }
         Frame f;
-        f.env = cf.env == 0 ? nullptr : (cf.env == 4 ? (cf.device ? &narrow1 : &narrow) : (cf.device ? &wide1 : &wide));
+        f.env = cf.env == 0 ? nullptr
+                            : (cf.env == 4 ? (cf.device ? &narrow1 : &narrow) : (cf.device ? &wide1 : &wide));
         f.time = cf.time;
         f.device = cf.device;
         f.instance = cf.instance;
@@ -555,7 +579,8 @@ TEST_F(CudaFrame, RenderThreadsShareTheCacheOneFrameAtATime) {
         for (int i = 0; i < 10 && *result == PF_Err_NONE; ++i) {
             PluginInputParams block = block_;
             PF_LayerDef output = output_.def;
-            *result = SmartRenderGPU(&in, &out, PF_PixelFormat_GPU_BGRA128, &env.def, &output, &extra, &block);
+            *result =
+                SmartRenderGPU(&in, &out, PF_PixelFormat_GPU_BGRA128, &env.def, &output, &extra, &block);
         }
     };
     PF_Err first = PF_Err_NONE, second = PF_Err_NONE;
@@ -575,18 +600,35 @@ TEST_F(CudaFrame, RenderThreadsShareTheCacheOneFrameAtATime) {
 // records copied, the launch and the wait, what the launch made given back, the context let go.
 const std::vector<std::string> kFreshFrameCalls = {
     "cuInit",
-    "cuDeviceGet",          "cuDevicePrimaryCtxRetain", "cuCtxPushCurrent_v2",
-    "cuModuleLoadData",     "cuModuleGetFunction",
-    "cuArrayCreate_v2",     "cuMemcpy2D_v2",
-    "cuMemAlloc_v2",        "cuMemcpyHtoD_v2",          "cuMemAlloc_v2", "cuMemcpyHtoD_v2",
-    "cuMemAlloc_v2",        "cuMemcpyHtoD_v2",          "cuMemAlloc_v2", "cuMemcpyHtoD_v2",
-    "cuTexObjectCreate",    "cuLaunchKernel",           "cuCtxSynchronize",
-    "cuTexObjectDestroy",   "cuMemFree_v2",             "cuMemFree_v2",  "cuMemFree_v2", "cuMemFree_v2",
+    "cuDeviceGet",
+    "cuDevicePrimaryCtxRetain",
+    "cuCtxPushCurrent_v2",
+    "cuModuleLoadData",
+    "cuModuleGetFunction",
+    "cuArrayCreate_v2",
+    "cuMemcpy2D_v2",
+    "cuMemAlloc_v2",
+    "cuMemcpyHtoD_v2",
+    "cuMemAlloc_v2",
+    "cuMemcpyHtoD_v2",
+    "cuMemAlloc_v2",
+    "cuMemcpyHtoD_v2",
+    "cuMemAlloc_v2",
+    "cuMemcpyHtoD_v2",
+    "cuTexObjectCreate",
+    "cuLaunchKernel",
+    "cuCtxSynchronize",
+    "cuTexObjectDestroy",
+    "cuMemFree_v2",
+    "cuMemFree_v2",
+    "cuMemFree_v2",
+    "cuMemFree_v2",
     "cuCtxPopCurrent_v2",
 };
 
 size_t IndexOf(const std::string& call) {
-    return (size_t)(std::find(kFreshFrameCalls.begin(), kFreshFrameCalls.end(), call) - kFreshFrameCalls.begin());
+    return (size_t)(std::find(kFreshFrameCalls.begin(), kFreshFrameCalls.end(), call) -
+                    kFreshFrameCalls.begin());
 }
 
 bool IsRelease(const std::string& call) {
@@ -612,9 +654,9 @@ TEST_P(CudaFrameFailure, StopsReportsTheDriversTextAndGivesBackWhatItMade) {
     standIn_.failCall((int)n + 1, CUDA_ERROR_OUT_OF_MEMORY);
 
     EXPECT_EQ(render(&env), 512);
-    EXPECT_EQ(std::string(out()->return_msg), failing == "cuInit"
-                                                  ? "GPU Assert:\r\nthe CUDA driver did not start: out of memory\n"
-                                                  : "GPU Assert:\r\nout of memory\n");
+    EXPECT_EQ(std::string(out()->return_msg),
+              failing == "cuInit" ? "GPU Assert:\r\nthe CUDA driver did not start: out of memory\n"
+                                  : "GPU Assert:\r\nout of memory\n");
     EXPECT_TRUE(out()->out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE);
     const std::vector<std::string> made = calls();
     EXPECT_EQ(CudaDriverSession::currentContext(), session_.context()) << "the thread's context as before";
@@ -655,7 +697,8 @@ TEST_P(CudaFrameFailure, StopsReportsTheDriversTextAndGivesBackWhatItMade) {
 
 INSTANTIATE_TEST_SUITE_P(EachCallInTurn, CudaFrameFailure, ::testing::Range(0, (int)kFreshFrameCalls.size()),
                          [](const ::testing::TestParamInfo<int>& info) {
-                             return std::to_string(info.param + 1) + "_" + kFreshFrameCalls[(size_t)info.param];
+                             return std::to_string(info.param + 1) + "_" +
+                                    kFreshFrameCalls[(size_t)info.param];
                          });
 
 // ---- The driver library ------------------------------------------------------------------------------
@@ -663,12 +706,14 @@ INSTANTIATE_TEST_SUITE_P(EachCallInTurn, CudaFrameFailure, ::testing::Range(0, (
 TEST(CudaDriverLibrary, AMissingOrTooOldDriverIsNamed) {
     std::string why;
     EXPECT_EQ(CudaDriver::load("libmorphalith-no-such-driver.so.1", &why), nullptr);
-    EXPECT_EQ(why.rfind("the CUDA driver (libmorphalith-no-such-driver.so.1) could not be loaded: ", 0), 0u) << why;
+    EXPECT_EQ(why.rfind("the CUDA driver (libmorphalith-no-such-driver.so.1) could not be loaded: ", 0), 0u)
+        << why;
 #if defined(MRPH_TEST_CUDA_STANDIN_OLD)  // the old stand-in by path: the Linux suite
     why.clear();
     EXPECT_EQ(CudaDriver::load(MRPH_TEST_CUDA_STANDIN_OLD, &why), nullptr);
-    EXPECT_EQ(why, std::string("the CUDA driver (") + MRPH_TEST_CUDA_STANDIN_OLD +
-                       ") has no cuTexObjectCreate: it is older than this effect needs; update the NVIDIA driver");
+    EXPECT_EQ(why,
+              std::string("the CUDA driver (") + MRPH_TEST_CUDA_STANDIN_OLD +
+                  ") has no cuTexObjectCreate: it is older than this effect needs; update the NVIDIA driver");
 #endif
 }
 

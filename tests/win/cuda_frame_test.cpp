@@ -21,7 +21,8 @@ host::FloatImage RenderExample(const std::string& example, PF_GPU_Framework fram
     EXPECT_TRUE(h.load()) << h.error();
     host::Scene scene;
     std::string error;
-    EXPECT_TRUE(host::loadSceneFile(wine_test::sourceFile("examples/" + example + ".json"), &scene, &error)) << error;
+    EXPECT_TRUE(host::loadSceneFile(wine_test::sourceFile("examples/" + example + ".json"), &scene, &error))
+        << error;
     EXPECT_TRUE(host::applyScene(h, scene, &error)) << error;
     {
         host::RenderJob job(h);
@@ -37,7 +38,8 @@ host::FloatImage RenderExample(const std::string& example, PF_GPU_Framework fram
 // The tolerance of the Linux comparison (tests/render/cuda_module_test.cpp): a mean of at most 1e-3 of
 // each pixel's largest channel difference, at most 0.1 % of the pixels off by more than 0.01.
 TEST(WindowsCudaFrame, EveryExampleMatchesOpenCL) {
-    if (!host::CudaDevice::get()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    if (!host::CudaDevice::get())
+        GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
     struct Case {
         const char* example;
         A_long frame;
@@ -50,16 +52,19 @@ TEST(WindowsCudaFrame, EveryExampleMatchesOpenCL) {
         const mrph_test::Difference d = mrph_test::Compare(opencl, cuda);
         EXPECT_LE(d.mean, 1e-3);
         EXPECT_LE(d.outliers, 0.001);
-        std::printf("%s: mean difference %.3g, %.3f %% of pixels over 0.01\n", c.example, d.mean, 100 * d.outliers);
+        std::printf("%s: mean difference %.3g, %.3f %% of pixels over 0.01\n", c.example, d.mean,
+                    100 * d.outliers);
     }
 }
 
 TEST(WindowsCudaFrame, WithoutTheDriverTheModuleRendersThroughOpenCLAndTheHostSaysWhy) {
     // This program and the module, copied where no nvcuda.dll lies beside them.
     wine_test::ScratchFolder folder;
-    ASSERT_TRUE(CopyFileA(wine_test::modulePath().c_str(), (folder.path() + "Morphalith.aex").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(wine_test::modulePath().c_str(), (folder.path() + "Morphalith.aex").c_str(), FALSE));
     std::string printed;
-    ASSERT_EQ(wine_test::runChild({"cuda-absent"}, &printed, folder.path() + "morphalith_win_tests.exe"), 0) << printed;
+    ASSERT_EQ(wine_test::runChild({"cuda-absent"}, &printed, folder.path() + "morphalith_win_tests.exe"), 0)
+        << printed;
     EXPECT_NE(printed.find("cuda=the CUDA driver (nvcuda.dll) could not be loaded: Windows error 126\n"),
               std::string::npos)
         << printed;
