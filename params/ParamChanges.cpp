@@ -2,6 +2,7 @@
 // "Add" appends a primitive, a type change re-shapes the slot, a "Null Layer" change attaches the
 // slot to a 3D layer, an "Environment Map" change marks the environment texture as changed. Every
 // other supervised change (Smoothness, Render Mode, the primitive strip) only asks for a re-render.
+#include <mutex>
 #include <string>
 
 #include "Handlers.h"
@@ -155,6 +156,8 @@ void ParamChange::attach(int slot, int index) {
 
 void ParamChange::environmentMap() {
     StreamValueWrapper value(global_->pluginId, &suites_, effect_.get(), ParamID::EnvironmentMap, start_, TRUE);
+    // Render threads read, clear and rebuild the cache under this lock while the panel changes it here.
+    std::lock_guard<std::mutex> guard(global_->envTextureLock);
     GPUCachedTexture& cache = global_->envTexture;
     if (value->val.layer_id != cache.layerId) {
         cache.layerId = value->val.layer_id;

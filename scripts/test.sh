@@ -6,7 +6,8 @@
 #      examples/panel.json with a strip button under the mouse) and out/hint.png (its composition window
 #      with the hint): about 2 s;
 #   3. the suite again under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer;
-#   4. the render stress test under ThreadSanitizer (about 1 min to build, seconds to run);
+#   4. the render stress test under ThreadSanitizer, its CUDA frames on the driver stand-in while the
+#      panel changes "Environment Map" (about 1 min to build, seconds to run);
 #   5. each libFuzzer target for a minute (about 40 s to build with clang, then 60 s a target: the
 #      stored sequence data, scene files and clipboard payloads);
 #   6. the Windows cross build of Morphalith.aex, with its exports and resources checked, and its tests
@@ -61,7 +62,9 @@ ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1
 echo "== render stress test under ThreadSanitizer =="
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMRPH_TSAN=ON -DMRPH_BUILD_BENCH=OFF "${prebuilt[@]}"
 cmake --build build-tsan -j"$jobs" --target morphalith_stress_tests
-TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" build-tsan/tests/morphalith_stress_tests
+# Its CUDA frames go through the driver stand-in (where the build has the CUDA toolkit).
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" LD_LIBRARY_PATH="$PWD/build-tsan/standin/cuda" \
+    build-tsan/tests/morphalith_stress_tests
 
 echo "== fuzzers, a minute each (longer: scripts/fuzz.sh SECONDS [TARGET]) =="
 ./scripts/fuzz.sh 60

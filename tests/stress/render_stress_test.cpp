@@ -1,16 +1,21 @@
 // Render threads at once, as a host that renders frames in parallel drives the effect (it declares
 // threaded rendering): 8 threads rendering different frames of one instance, and of two instances,
-// through one OpenCL device; every frame must equal its single-threaded render. CI runs this under
-// ThreadSanitizer too, where the host's and the module's shared state must show no race.
+// through one OpenCL device, and through a CUDA device while the panel changes "Environment Map";
+// every frame must equal its single-threaded render. CI runs this under ThreadSanitizer too, where the
+// host's and the module's shared state must show no race.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <functional>
 #include <thread>
 #include <vector>
 
+#include "host/CudaDevice.h"
+#include "host/ParamArray.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
 
@@ -85,6 +90,7 @@ protected:
     }
 
     void TearDown() override {
+        cudaDevice_.reset();
         if (second_) {
             EXPECT_EQ(host_.removeInstance(second_), PF_Err_NONE);
         }
@@ -99,8 +105,9 @@ protected:
     }
 
     // A second instance of the effect on the same composition: the saved state of the first with
-    // only its first slot, in the normal pass, without the environment.
-    void AddSecondInstance() {
+    // only its first slot, in the normal pass, without the environment (or with the environment of
+    // `environmentLayer`).
+    void AddSecondInstance(A_long environmentLayer = 0) {
         host::SavedProject saved;
         ASSERT_EQ(host_.saveProject(&saved), PF_Err_NONE);
         ASSERT_EQ(saved.sequenceData.size(), 92u);
@@ -108,7 +115,7 @@ protected:
         std::memcpy(&saved.sequenceData[88], &one, sizeof(one));  // the slot count
         std::memset(&saved.sequenceData[8], 0, 8);                 // slot 1: no type, no layer
         saved.streams[kRenderMode].value.one_d.value = 2;          // "Normal"
-        saved.streams[kEnvironmentParam].value.layer_id = 0;
+        saved.streams[kEnvironmentParam].value.layer_id = environmentLayer;
         PF_Err err = PF_Err_NONE;
         second_ = host_.addInstance(saved, &err);
         ASSERT_NE(second_, nullptr) << "error " << err;
@@ -123,8 +130,12 @@ protected:
     }
 
     // The frames, one after another on this thread, then again from kThreads threads at once,
-    // each thread its own job (and records) for its instance; the two must be the same.
-    void RenderBothWays(const std::vector<PF_ProgPtr>& instances, bool full) {
+    // each thread its own job (and records) for its instance, while `meanwhile` runs on a thread of its
+    // own until they are done; the two must be the same.
+    void RenderBothWays(const std::vector<PF_ProgPtr>& instances, bool full,
+                        host::Framework framework = host::Framework::OpenCL,
+                        const std::function<void(const std::atomic<bool>& done)>& meanwhile = nullptr) {
+        const host::RenderJob& device = framework == host::Framework::OpenCL ? *device_ : *cudaDevice_;
         std::vector<Frame> frames;
         for (int t = 0; t < kThreads; ++t)
             for (int k = 0; k < kFramesPerThread; ++k)
@@ -134,8 +145,8 @@ protected:
         {
             std::vector<std::unique_ptr<host::RenderJob>> jobs;
             for (PF_ProgPtr instance : instances) {
-                jobs.push_back(std::make_unique<host::RenderJob>(host_, host::Framework::OpenCL, instance));
-                jobs.back()->shareDevice(*device_);
+                jobs.push_back(std::make_unique<host::RenderJob>(host_, framework, instance));
+                jobs.back()->shareDevice(device);
             }
             for (Frame& f : alone) {
                 const size_t which = std::find(instances.begin(), instances.end(), f.instance) - instances.begin();
@@ -143,15 +154,20 @@ protected:
             }
         }
 
+        std::atomic<bool> done{false};
+        std::thread side;
+        if (meanwhile) side = std::thread([&] { meanwhile(done); });
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&, t] {
-                host::RenderJob job(host_, host::Framework::OpenCL, instances[t % instances.size()]);
-                job.shareDevice(*device_);
+                host::RenderJob job(host_, framework, instances[t % instances.size()]);
+                job.shareDevice(device);
                 for (int k = 0; k < kFramesPerThread; ++k) Render(job, &frames[t * kFramesPerThread + k], full);
             });
         }
         for (std::thread& thread : threads) thread.join();
+        done = true;
+        if (side.joinable()) side.join();
 
         int differing = 0;
         for (size_t i = 0; i < frames.size(); ++i) {
@@ -179,9 +195,28 @@ protected:
 
     bool FullRendersRun() const { return !kThreadSanitizer || kEnvironmentCacheLocked; }
 
+    // A CUDA device set up once for the render threads' jobs; false where there is no CUDA device.
+    bool SetUpCudaDevice() {
+        if (!host::CudaDevice::get()) return false;
+        cudaDevice_ = std::make_unique<host::RenderJob>(host_, host::Framework::CUDA, first_);
+        EXPECT_EQ(cudaDevice_->setupDevice(), PF_Err_NONE) << cudaDevice_->returnMessage();
+        return true;
+    }
+
+    // The panel's "Environment Map" change as the host reports it to the module, for an instance:
+    // PF_Cmd_USER_CHANGED_PARAM on the user-interface thread with the parameter array (the streams are
+    // only read: a host renders from what they held when the frame began).
+    PF_Err ReportEnvironmentChange(PF_ProgPtr instance) {
+        PF_InData in = host_.inDataFor(instance);
+        PF_OutData out{};
+        host::ParamArray params(host_.panel(), *host_.streamsOf(instance));
+        PF_UserChangedParamExtra extra{kEnvironmentParam};
+        return host_.commandWith(PF_Cmd_USER_CHANGED_PARAM, &in, &out, &extra, nullptr, params.get());
+    }
+
     host::Host host_;
     PF_ProgPtr first_ = nullptr, second_ = nullptr;
-    std::unique_ptr<host::RenderJob> device_;
+    std::unique_ptr<host::RenderJob> device_, cudaDevice_;
 };
 
 TEST_F(RenderStress, EightThreadsRenderOneInstance) {
@@ -193,6 +228,31 @@ TEST_F(RenderStress, EightThreadsRenderTwoInstances) {
     if (!FullRendersRun()) GTEST_SKIP() << "the environment cache is not locked yet (see kEnvironmentCacheLocked)";
     AddSecondInstance();
     RenderBothWays({first_, second_}, true);
+}
+
+// Two instances whose environment maps are two layers, rendered through CUDA while the panel reports
+// "Environment Map" changes of one instance and then the other, again and again: each report moves the
+// environment cache's layer and flag while render threads read, clear and rebuild the cache and the
+// CUDA array beside it. Every frame must still equal its single-threaded render with its own layer.
+TEST_F(RenderStress, EightThreadsRenderWhileThePanelChangesTheEnvironmentMap) {
+    if (!FullRendersRun()) GTEST_SKIP() << "the environment cache is not locked yet (see kEnvironmentCacheLocked)";
+    if (!SetUpCudaDevice()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    // A second environment layer, dusk where the first is sky.
+    host::Layer& dusk = host_.project().addLayer(1500, "Dusk", AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE);
+    dusk.props.imageWidth = 8;
+    dusk.props.imageHeight = 4;
+    dusk.props.imageRGBA.clear();
+    for (int i = 0; i < 8 * 4; ++i) dusk.props.imageRGBA.insert(dusk.props.imageRGBA.end(), {0.9f, 0.4f, 0.1f, 1.0f});
+    AddSecondInstance(1500);
+    int reports = 0;
+    RenderBothWays({first_, second_}, true, host::Framework::CUDA, [&](const std::atomic<bool>& done) {
+        while (!done) {
+            EXPECT_EQ(ReportEnvironmentChange(reports % 2 ? second_ : first_), PF_Err_NONE);
+            ++reports;
+        }
+    });
+    EXPECT_GT(reports, 1);
+    cudaDevice_.reset();
 }
 
 // The pre-render alone, which reads parameters, sequence data, layers, camera and lights through the
