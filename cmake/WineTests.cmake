@@ -34,16 +34,17 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/win/morphalith_win_tests
 target_include_directories(morphalith_win_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/win)
 # The plug-in's own pieces are linked in as well, to drive the dialog and the clipboard directly.
 target_link_libraries(morphalith_win_tests PRIVATE morphalith_plugin_win morphalith_host_win gtest advapi32)
-target_compile_definitions(morphalith_win_tests PRIVATE MRPH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+# Tests that drive the plug-in's pieces directly name the module without loading it (HostFixture).
+target_compile_definitions(morphalith_win_tests PRIVATE MRPH_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    MRPH_TEST_MODULE_PATH="Morphalith.aex")
+target_include_directories(morphalith_win_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_options(morphalith_win_tests PRIVATE -static -static-libgcc -static-libstdc++)
 add_dependencies(morphalith_win_tests Morphalith)
 if(TARGET cuda_standin)
     # The plug-in's pieces are driven without loading a module; the stand-in is loaded by the system's
     # search, never linked.
-    target_include_directories(morphalith_win_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(morphalith_win_tests PRIVATE cuda_standin_headers)
-    target_compile_definitions(morphalith_win_tests PRIVATE MRPH_HAVE_CUDA_STANDIN=1
-        MRPH_TEST_MODULE_PATH="Morphalith.aex")
+    target_compile_definitions(morphalith_win_tests PRIVATE MRPH_HAVE_CUDA_STANDIN=1)
     add_dependencies(morphalith_win_tests cuda_standin cuda_standin_old)
 endif()
 mrph_warnings(morphalith_win_tests)

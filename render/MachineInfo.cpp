@@ -47,4 +47,11 @@ bool cpuModelName(const std::string& cpuinfo, std::string* name) {
     return false;
 }
 
+std::string releaseVersionText(const std::string& release) {
+    size_t end = 0;
+    while (end < release.size() && ((release[end] >= '0' && release[end] <= '9') || release[end] == '.')) ++end;
+    while (end > 0 && release[end - 1] == '.') --end;
+    return end > 0 ? release.substr(0, end) : release;
+}
+
 }  // namespace Machine

@@ -176,12 +176,8 @@ PF_Err GPUDeviceSetup(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetu
         case PF_GPU_Framework_METAL:
 #if defined(MRPH_HAVE_METAL)
             err = SetupMetalDevice(in_data, out_data, extra, device, global, handleSuite.get());
-#else
-            // The Metal library and pipeline come with the macOS build.
-            spdlog_log("Device type: Metal");
-            MRPH_LOG_ERROR("Metal is not available in this build");
-            err = PF_Err_INTERNAL_STRUCT_DAMAGED;
 #endif
+            // A build without Metal (Windows) sets nothing up for it, as for any framework it does not know.
             break;
         default: break;
     }
@@ -306,7 +302,9 @@ PF_Err renderOpenCL(const PF_GPUDeviceInfo& device, cl_kernel kernel, const PF_L
     cl_mem camera = makeRecordBuffer(context, &block->camera, 1, &err);
     cl_mem output = static_cast<cl_mem>(outMem);
 
-    if (!err && !kernel) err = PF_Err_INTERNAL_STRUCT_DAMAGED;  // the device's build failed
+    // The device's build failed: its first argument cannot be set, and the frame says so as a failing
+    // call does (the null kernel itself is never handed to the runtime).
+    if (!err && !kernel) checkCL("SmartRenderGPU", CL_INVALID_KERNEL, &err);
     if (!err) {
         std::lock_guard<std::mutex> guard(kernelLock(kernel));
         const cl_mem mems[8] = {image, output, primitives, materials, modifiers, lights, camera, render};

@@ -1,4 +1,4 @@
-// Linux body of Machine::GetDeviceInfo: the kernel release from uname, the GPU name from the
+// Linux body of Machine::GetDeviceInfo: the kernel release's version from uname, the GPU name from the
 // OpenCL device the host offered or, for Metal, whose stand-in runs on the processor, the processor's
 // model (in place of the accelerator's model a Mac reads from its I/O registry).
 #include "render/Headers/MachineInfo.h"
@@ -17,9 +17,12 @@ void GetDeviceInfo(short major, short minor, SystemInfo* info, int framework, vo
     try {
         info->hostVersion = hostVersionText(major, minor);
 
+        // The About header gives the version 50 pixels: the release's numbers, as a Mac's "14.2.1". The
+        // log keeps the system's whole name.
         struct utsname name {};
-        info->osVersion = uname(&name) == 0 ? std::string(name.sysname) + " " + name.release : "Unknown";
-        spdlog_log("Current Linux version: " + info->osVersion);
+        const bool named = uname(&name) == 0;
+        info->osVersion = named ? releaseVersionText(name.release) : "Unknown";
+        spdlog_log("Current Linux version: " + (named ? std::string(name.sysname) + " " + name.release : "Unknown"));
 
         if (framework == PF_GPU_Framework_OPENCL && device) {
             if (!openCLDeviceName(device, &info->gpuName)) return;

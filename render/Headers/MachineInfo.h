@@ -22,6 +22,11 @@ bool openCLDeviceName(void* device, std::string* name);
 // text has none.
 bool cpuModelName(const std::string& cpuinfo, std::string* name);
 
+// A kernel release as the About header shows a system version: its leading numbers, "6.18.44" of
+// "6.18.44-fc-v1523" (the form macOS and Windows versions have); the whole text when it starts with
+// no number.
+std::string releaseVersionText(const std::string& release);
+
 }  // namespace Machine
 
 #endif  // MORPHALITH_RENDER_MACHINE_INFO_H

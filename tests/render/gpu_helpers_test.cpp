@@ -55,6 +55,23 @@ TEST(GpuHelpers, HostVersionText) {
     EXPECT_EQ(Machine::hostVersionText(13, 5), "13.5");
 }
 
+// The About header's system version of a Linux machine: the kernel release's leading numbers.
+TEST(GpuHelpers, ReleaseVersionText) {
+    const struct {
+        const char* release;
+        const char* shown;
+    } cases[] = {
+        {"6.18.44-fc-v1523", "6.18.44"},
+        {"5.15.0-91-generic", "5.15.0"},
+        {"6.1.0", "6.1.0"},
+        {"6.5.", "6.5"},          // the dot before the end is no part of the number
+        {"4.19.0.rc1", "4.19.0"},
+        {"rolling", "rolling"},  // no number to take: the whole text
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Machine::releaseVersionText(c.release), c.shown) << c.release;
+}
+
 TEST(GpuHelpers, KernelValuesOfAPaddedOutput) {
     PF_InData in{};
     in.width = 640;

@@ -190,6 +190,23 @@ TEST_F(SphereFrame, CudaFrameWithoutACudaPathIsAnError) {
 }
 #endif
 
+// A device whose kernel did not build keeps a GPU-data handle holding no kernel: its frames fail as a
+// failing argument call does, with the OpenCL error line of CL_INVALID_KERNEL (-48, 0xFFFFFFD0).
+TEST_F(SphereFrame, AFrameOnADeviceWhoseKernelDidNotBuildSaysSo) {
+    Open(SphereScene());
+    void** block = static_cast<void**>(*static_cast<PF_Handle>(const_cast<void*>(job_->gpuData())));
+    void* kernel = *block;
+    *block = nullptr;
+    host::FloatImage image;
+    EXPECT_EQ(job_->renderFrame(0, &image), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_NE(host_.printed().find(":SmartRenderGPU] :: OpenCL Error Code: 0xFFFFFFD0 (Invalid kernel)"),
+              std::string::npos)
+        << host_.printed();
+    EXPECT_EQ(host_.handles().openLocks(), 0);
+    EXPECT_EQ(job_->openPixelCheckouts(), 0);
+    *block = kernel;  // for the device's set-down
+}
+
 TEST_F(SphereFrame, EmptySlotListRendersNothing) {
     Open(R"({"composition": {"width": 16, "height": 16}})");
     const host::FloatImage image = Render();

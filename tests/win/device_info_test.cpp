@@ -7,10 +7,14 @@
 #include <d3d9.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "GlobalData.h"
+#include "Handlers.h"
+#include "PF_Suites.h"
 #include "host/RenderJob.h"
+#include "tests/support/HostFixture.h"
 #include "platform/win/GpuModel_Win.h"
 #include "tests/win/wine_support.h"
 
@@ -74,6 +78,48 @@ TEST(DeviceInfo, SetUpNamesTheDirect3DAdapterWithTheFramework) {
             << console.text();
     }
     EXPECT_EQ(h.command(PF_Cmd_GLOBAL_SETDOWN), PF_Err_NONE);
+}
+
+// A Windows host never offers a Metal device; a record that says Metal anyway gets nothing set up: no
+// GPU data, no output flags, no error line, and 0.
+PF_Err MetalDeviceCount(PF_ProgPtr, A_u_long* count) {
+    *count = 1;
+    return PF_Err_NONE;
+}
+PF_Err MetalDeviceInfo(PF_ProgPtr, A_u_long, PF_GPUDeviceInfo* info) {
+    std::memset(info, 0, sizeof(*info));
+    info->device_framework = PF_GPU_Framework_METAL;
+    info->compatibleB = TRUE;
+    return PF_Err_NONE;
+}
+PF_Err NoWorldData(PF_ProgPtr, PF_EffectWorld*, void** pixels) {
+    *pixels = nullptr;
+    return PF_Err_NONE;
+}
+const PF_GPUDeviceSuite1 kMetalDevices = {MetalDeviceCount, MetalDeviceInfo, NoWorldData};
+
+class MetalOnWindows : public HostFixture {};
+
+TEST_F(MetalOnWindows, DeviceSetUpSetsNothingUpAndAnswersZero) {
+    host_.suites().add(kPFGPUDeviceSuite, kPFGPUDeviceSuiteVersion1, &kMetalDevices);
+    const PF_HandleSuite1* handles = host_.handles().suite();
+    PF_Handle global = handles->host_new_handle(sizeof(GlobalData));
+    new (handles->host_lock_handle(global)) GlobalData();
+    handles->host_unlock_handle(global);
+    in()->global_data = global;
+    PF_GPUDeviceSetupInput input{PF_GPU_Framework_METAL, 0};
+    PF_GPUDeviceSetupOutput output{};
+    PF_GPUDeviceSetupExtra extra{&input, &output};
+    out()->out_flags2 = 0;
+    {
+        wine_test::DebugOutputCapture console;
+        EXPECT_EQ(GPUDeviceSetup(in(), out(), &extra), PF_Err_NONE);
+        EXPECT_EQ(console.text().find("ERROR"), std::string::npos) << console.text();
+    }
+    EXPECT_EQ(output.gpu_data, nullptr);
+    EXPECT_EQ(out()->out_flags2, 0);
+    EXPECT_EQ(host_.handles().openLocks(), 0);
+    EXPECT_EQ(GlobalSetdown(in(), out(), nullptr, nullptr), PF_Err_NONE);
 }
 
 // Settings wine keeps in the registry per program name, for a copy of this program run as a second
