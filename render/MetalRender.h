@@ -11,9 +11,10 @@
 
 #include <string>
 
-#include "GPURender.h"
 #include "GlobalData.h"
+#include "KernelLaunch.h"
 #include "Metal.h"
+#include "PF_GPUDevice.h"
 #include "PF_Suites.h"
 
 // One autorelease pool for a scope: opened by the constructor, released (with what it holds) by the

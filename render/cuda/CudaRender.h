@@ -5,7 +5,8 @@
 #ifndef MORPHALITH_RENDER_CUDA_CUDA_RENDER_H
 #define MORPHALITH_RENDER_CUDA_CUDA_RENDER_H
 
-#include "GPURender.h"
+#include "KernelLaunch.h"
+#include "PF_Effect.h"
 #include "PluginInputParams.h"
 #include "render/cuda/CudaCache.h"
 

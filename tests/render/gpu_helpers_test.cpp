@@ -9,7 +9,7 @@
 #include "host/GpuDevice.h"
 #include "render/GPURender.h"
 #include "render/Headers/MachineInfo.h"
-#include "render/OpenCLBuild.h"
+#include "render/OpenCLRender.h"
 #include "render/PluginInputParams.h"
 #include "tests/support/HostFixture.h"
 
