@@ -18,7 +18,6 @@ public:
     // Looks for the queue in the loaded module's libraries; detach() forgets it.
     void attach(const PluginModule& module);
     void detach() { run_ = nullptr; }
-    bool present() const { return run_ != nullptr; }
 
     // Runs what is queued, on the process's main thread only; the number of blocks run (0 elsewhere,
     // or without a queue).
