@@ -10,7 +10,7 @@
 //
 // In the child, before the first test, a pasteboard server of its own (gpbs) starts and the shared
 // application is made (AppKit needs a window server: run under xvfb-run); after the last, the server
-// stops. Compiled Metal libraries and OpenCL programs are kept in the build folder, so a run compiles
+// stops. Child and server end with the process that started them, a runner's time-out included. Compiled Metal libraries and OpenCL programs are kept in the build folder, so a run compiles
 // each text once.
 #import <AppKit/AppKit.h>
 
@@ -19,10 +19,11 @@
 #include "LiveObjects.h"
 
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,22 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRootVariable = "MRPH_MAC_TEST_ROOT";
 
+// Starts a program that ends when this process ends, however it ends (a test runner's time-out kills
+// this process alone): the test child with its parent, the pasteboard server with the test child.
+// envp null: this process's environment. -1 when it cannot be started.
+pid_t spawnTied(const char* program, char* const argv[], char* const envp[]) {
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child != 0) return child;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);  // the parent was gone before the tie was made
+    if (envp)
+        execve(program, argv, envp);
+    else
+        execvp(program, argv);
+    _exit(127);
+}
+
 // /etc/GNUstep/GNUstep.conf with every user folder moved into the scratch folder.
 void writeConfiguration(const fs::path& root) {
     std::ifstream system("/etc/GNUstep/GNUstep.conf");
@@ -55,6 +72,12 @@ void writeConfiguration(const fs::path& root) {
                                "LIBRARIES", "DOC", "DOC_MAN", "DOC_INFO"})
         conf << "GNUSTEP_USER_DIR_" << folder << "=" << user << "/" << folder << "\n";
     std::ofstream(root / "GNUstep.conf") << conf.str();
+}
+
+// A runner's time-out or an interrupt reaches the parent: it passes it on to the child, then cleans up.
+volatile pid_t g_child = 0;
+void passOn(int signal) {
+    if (g_child > 0) kill(g_child, signal);
 }
 
 int runChild(char** argv) {
@@ -89,12 +112,18 @@ int runChild(char** argv) {
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    pid_t child = 0;
     int status = 1;
-    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) {
-        std::perror("posix_spawn");
-    } else if (waitpid(child, &status, 0) == child) {
-        status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const pid_t child = spawnTied("/proc/self/exe", argv, envp.data());
+    g_child = child;
+    signal(SIGTERM, passOn);
+    signal(SIGINT, passOn);
+    if (child < 0) {
+        std::perror("fork");
+    } else {
+        pid_t waited;
+        while ((waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+        }
+        if (waited == child) status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     std::error_code ignored;
     fs::remove_all(root, ignored);
@@ -107,8 +136,8 @@ public:
     void SetUp() override {
         char gpbs[] = "gpbs", noFork[] = "--no-fork";
         char* argv[] = {gpbs, noFork, nullptr};
-        ASSERT_EQ(posix_spawnp(&server_, "gpbs", nullptr, nullptr, argv, environ), 0)
-            << "gpbs (gnustep-gui-runtime) could not be started";
+        server_ = spawnTied("gpbs", argv, nullptr);
+        ASSERT_GT(server_, 0) << "gpbs (gnustep-gui-runtime) could not be started";
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         bool reached = false;
         while (!reached && std::chrono::steady_clock::now() < deadline) {
