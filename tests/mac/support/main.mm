@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,17 +45,15 @@ constexpr const char* kRootVariable = "MRPH_MAC_TEST_ROOT";
 
 // Starts a program that ends when this process ends, however it ends (a test runner's time-out kills
 // this process alone): the test child with its parent, the pasteboard server with the test child.
-// envp null: this process's environment. -1 when it cannot be started.
+// The program is looked for on PATH; envp null: this process's environment. -1 when it cannot be
+// started.
 pid_t spawnTied(const char* program, char* const argv[], char* const envp[]) {
     const pid_t parent = getpid();
     const pid_t child = fork();
     if (child != 0) return child;
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);  // the parent was gone before the tie was made
-    if (envp)
-        execve(program, argv, envp);
-    else
-        execvp(program, argv);
+    execvpe(program, argv, envp ? envp : environ);
     _exit(127);
 }
 
@@ -134,9 +133,15 @@ int runChild(char** argv) {
 class MacApplication : public ::testing::Environment {
 public:
     void SetUp() override {
+        // Without a display: given one, the server mirrors the general pasteboard into the X
+        // selection, which every process on the (shared) virtual display would then write to.
+        std::vector<char*> env;
+        for (char** e = environ; *e; ++e)
+            if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.push_back(*e);
+        env.push_back(nullptr);
         char gpbs[] = "gpbs", noFork[] = "--no-fork";
         char* argv[] = {gpbs, noFork, nullptr};
-        server_ = spawnTied("gpbs", argv, nullptr);
+        server_ = spawnTied(gpbs, argv, env.data());
         ASSERT_GT(server_, 0) << "gpbs (gnustep-gui-runtime) could not be started";
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         bool reached = false;
