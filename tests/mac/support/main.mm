@@ -10,13 +10,12 @@
 //
 // In the child, before the first test, a pasteboard server of its own (gpbs) starts and the shared
 // application is made (AppKit needs a window server: run under xvfb-run); after the last, the server
-// stops. Child and server end with the process that started them, a runner's time-out included. Compiled Metal libraries and OpenCL programs are kept in the build folder, so a run compiles
-// each text once.
+// stops. Child and server end with the process that started them, a runner's time-out included.
+// Compiled Metal libraries and OpenCL programs are kept in the build folder, so a run compiles each
+// text once.
 #import <AppKit/AppKit.h>
 
 #include <gtest/gtest.h>
-
-#include "LiveObjects.h"
 
 #include <signal.h>
 #include <sys/prctl.h>
@@ -34,6 +33,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "LiveObjects.h"
 
 extern char** environ;
 
