@@ -14,7 +14,7 @@
 #   7. the macOS bodies under GNUstep: the module built with platform/mac/ by clang (build-mac), and
 #      its tests in a virtual X display (debug window, pasteboard, machine information, frames through
 #      OpenCL and Metal, 15 tests, each in a process of its own): about 70 s to build (measured with
-#      -j4), then 6 to 8 s for the tests.
+#      -j4), then 6 to 8 s for the tests on an idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
