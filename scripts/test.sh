@@ -13,7 +13,7 @@
 #      Linux module's): about 25 s, the wine prefix included, after a cross build of about 1.5 min.
 #   7. the macOS bodies under GNUstep: the module built with platform/mac/ by clang (build-mac), and
 #      its tests in a virtual X display (debug window, pasteboard, machine information, frames through
-#      OpenCL and Metal, 15 tests, each in a process of its own): about 70 s to build (measured with
+#      OpenCL and Metal, 16 tests, each in a process of its own): about 70 s to build (measured with
 #      -j4), then 6 to 8 s for the tests on an idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."

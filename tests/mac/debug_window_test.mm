@@ -95,6 +95,15 @@ TEST_F(DebugWindow, TheCallerGoesOnBeforeTheWindowIsShown) {
     EXPECT_EQ(MacStandIn::mainQueueLength(), 0);
 }
 
+// A compiler that writes its messages in Latin-1: the window shows them, each byte as its character.
+TEST_F(DebugWindow, TextThatIsNotUtf8IsShownAsLatin1) {
+    BreakMetalCompiler("program_source:3:1: error: unknown type name 'caf\xe9'\ncaf\xe9 x;\n");
+    ModalWindowUser user(Answer::PressOK);
+    SetUpMetal();
+    EXPECT_TRUE(user.seen().shown);
+    EXPECT_EQ(user.seen().text, "error [3:1] unknown type name 'caf\u00e9': caf\u00e9 x;\n");
+}
+
 TEST_F(DebugWindow, CopyPutsTheTextOnThePasteboard) {
     [[NSPasteboard generalPasteboard] declareTypes:@[ NSPasteboardTypeString ] owner:nil];
     [[NSPasteboard generalPasteboard] setString:@"before" forType:NSPasteboardTypeString];

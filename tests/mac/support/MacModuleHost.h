@@ -58,13 +58,13 @@ protected:
         }
     }
 
-    // From now on every Metal compile fails with kCompilerDiagnostics.
-    void BreakMetalCompiler() {
+    // From now on every Metal compile fails with these diagnostics.
+    void BreakMetalCompiler(const std::string& diagnostics = kCompilerDiagnostics) {
         const std::string path = std::string(std::getenv("HOME")) + "/failing-metal-compiler";
         std::ofstream(path) << "#!/bin/sh\n"
                                "if [ \"$1\" = --version ]; then echo 'failing compiler 1.0'; exit 0; fi\n"
                                "cat >&2 <<'EOF'\n"
-                            << kCompilerDiagnostics << "EOF\nexit 1\n";
+                            << diagnostics << "EOF\nexit 1\n";
         ASSERT_EQ(chmod(path.c_str(), 0755), 0);
         setenv("MRPH_METAL_CXX", path.c_str(), 1);
     }
