@@ -9,9 +9,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
 #include "host/Host.h"
