@@ -136,6 +136,7 @@ Host::Host(std::string modulePath) : modulePath_(std::move(modulePath)) {
 }
 
 Host::~Host() {
+    mainQueue_.detach();
     module_.unload();
     std::remove(debugSinkPath_.c_str());
     const char* sink = std::getenv("MORPHALITH_DEBUG_TEXT_SINK");
@@ -149,7 +150,14 @@ bool Host::load() {
         return false;
     }
     in_.num_params = 1;
+    mainQueue_.attach(module_);
     return true;
+}
+
+int Host::runMainQueue() {
+    const int ran = mainQueue_.run();
+    if (ran > 0) trace_.record("main queue: " + std::to_string(ran) + (ran == 1 ? " block" : " blocks"));
+    return ran;
 }
 
 A_Err Host::hostCall(const std::string& function) {
@@ -182,6 +190,7 @@ PF_Err Host::commandWith(PF_Cmd cmd, PF_InData* in, PF_OutData* out, void* extra
         if (!left.empty() && balanceHandler())
             balanceHandler()("command " + std::to_string(cmd) + " (returned " + std::to_string(err) + ") left " + left);
     }
+    runMainQueue();
     return err;
 }
 

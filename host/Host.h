@@ -17,6 +17,7 @@
 #include "host/CallTrace.h"
 #include "host/CustomUI.h"
 #include "host/HandleStore.h"
+#include "host/MainQueue.h"
 #include "host/Panel.h"
 #include "host/PluginModule.h"
 #include "host/Project.h"
@@ -109,6 +110,12 @@ public:
     // The live instance's sequence-data bytes (empty when it has none).
     std::vector<unsigned char> sequenceBytes() const;
 
+    // ---- The main dispatch queue (a module built with the macOS bodies) ----
+    // After every command that returns on the main thread the host runs what the module queued there,
+    // as an application's run loop does (MainQueue.h); a command on another thread leaves it queued
+    // until then. Returns the number of blocks run.
+    int runMainQueue();
+
     // ---- Debug-text window ----
     // The texts the module showed in its debug-text window, oldest first.
     std::vector<std::string> debugTexts() const;
@@ -135,6 +142,7 @@ private:
     Panel panel_;
     CustomUI ui_{*this};
     PluginModule module_;
+    MainQueue mainQueue_;
     std::string debugSinkPath_;
     PF_UtilCallbacks utils_{};
     PF_InData in_{};

@@ -60,6 +60,8 @@ bool PluginModule::load(const std::string& path, SPBasicSuite* basic) {
     return true;
 }
 
+void* PluginModule::symbol(const char* name) const { return handle_ ? findSymbol(handle_, name) : nullptr; }
+
 void PluginModule::unload() {
     if (handle_) closeLibrary(handle_);
     handle_ = nullptr;

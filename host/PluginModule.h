@@ -32,6 +32,8 @@ public:
     const Registration& registration() const { return registration_; }
     PF_Err registrationResult() const { return registrationResult_; }
     PF_EffectMainFunc effectMain() const { return effectMain_; }
+    // A symbol of the module or of the libraries it brought in (null when none has it, or none is loaded).
+    void* symbol(const char* name) const;
 
 private:
     void* handle_ = nullptr;

@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "CocoaAutoreleasePool.h"
 #include "GlobalData.h"
 #include "KernelLaunch.h"
 #include "Metal.h"
@@ -18,7 +19,7 @@
 #include "PF_Suites.h"
 
 // One autorelease pool for a scope: opened by the constructor, released (with what it holds) by the
-// destructor.
+// destructor. With the macOS bodies a Cocoa pool encloses the Metal one (CocoaAutoreleasePool.h).
 class ScopedAutoreleasePool {
 public:
     ScopedAutoreleasePool() : pool_(NS::AutoreleasePool::alloc()->init()) {}
@@ -27,6 +28,7 @@ public:
     ScopedAutoreleasePool& operator=(const ScopedAutoreleasePool&) = delete;
 
 private:
+    CocoaAutoreleasePool cocoa_;  // made first, drained last
     NS::AutoreleasePool* pool_;
 };
 

@@ -14,6 +14,11 @@ packages=(
     # wine's X11 driver the X extension libraries (recommended packages, so named here).
     wine64 xvfb xauth libgl1 libgl1-mesa-dri
     libxrender1 libxrandr2 libxi6 libxfixes3 libxcursor1 libxinerama1 libxcomposite1 libxxf86vm1
+    # The macOS bodies under GNUstep (build-mac, cmake/MacBodies.cmake): Foundation and AppKit, the X
+    # back end, the pasteboard server (gpbs, in gnustep-gui-runtime), GCC's Objective-C runtime headers
+    # and the blocks runtime; clang and xvfb are named above.
+    libgnustep-base-dev libgnustep-gui-dev gnustep-gui-runtime gnustep-back0.29 gnustep-back0.29-cairo
+    libobjc-12-dev libblocksruntime-dev
 )
 
 missing=()
