@@ -1,5 +1,6 @@
 // Damaged options, scene files and images, and a full disk, as a hostile or unlucky user meets them:
-// every one ends within seconds, with one line saying what is wrong and a non-zero exit status.
+// every one ends (within a minute and a half however busy the machine), with one line saying what is
+// wrong and a non-zero exit status.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -143,7 +144,9 @@ TEST_F(DamagedInput, EachEndsWithinSecondsWithOneLineAndAFailingStatus) {
         EXPECT_TRUE(has(run.err, line)) << joined(c.args) << "\n  wanted: " << line << "\n  gave: " << run.err;
         EXPECT_FALSE(has(run.err, "wrote ")) << joined(c.args);
         EXPECT_EQ(run.out, "") << joined(c.args);
-        EXPECT_LT(seconds, 20.0) << joined(c.args);
+        // A guard against a hang, not a speed target: a sanitizer build on a busy machine, compiling the
+        // OpenCL kernel afresh in the child's own home, takes tens of seconds for what ends in one.
+        EXPECT_LT(seconds, 90.0) << joined(c.args);
     }
     std::printf("slowest case: %.2f s\n", slowest);
     // Nothing was written where a frame could not be.
