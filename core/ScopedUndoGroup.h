@@ -11,7 +11,8 @@
 class ScopedUndoGroup {
 public:
     ScopedUndoGroup(const AEGP_SuiteHandler& suites, const char* name) : suites_(suites) {
-        open_ = suites_.UtilitySuite3()->AEGP_StartUndoGroup(name) == A_Err(0);
+        err_ = suites_.UtilitySuite3()->AEGP_StartUndoGroup(name);
+        open_ = err_ == A_Err(0);
     }
     // The host's answer to the closing call is not the plug-in's to act on.
     ~ScopedUndoGroup() {
@@ -21,9 +22,12 @@ public:
     ScopedUndoGroup& operator=(const ScopedUndoGroup&) = delete;
 
     bool isOpen() const { return open_; }
+    // The host's answer to the opening call: a change made without the group could not be undone.
+    A_Err error() const { return err_; }
 
 private:
     const AEGP_SuiteHandler& suites_;
+    A_Err err_ = A_Err(0);
     bool open_ = false;
 };
 

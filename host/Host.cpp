@@ -166,7 +166,11 @@ A_Err Host::hostCall(const std::string& function) {
     std::lock_guard<std::mutex> lock(faultsLock_);
     auto it = faults_.find(function);
     if (it == faults_.end()) return A_Err(0);
-    A_Err err = it->second;
+    if (it->second.skip > 0) {
+        it->second.skip -= 1;
+        return A_Err(0);
+    }
+    A_Err err = it->second.err;
     faults_.erase(it);
     faultsPending_ = (int)faults_.size();
     return err;

@@ -92,10 +92,11 @@ public:
     std::string printed() const { return lastPrinted_; }
     void setCaptureOutput(bool capture) { capture_ = capture; }
 
-    // Test hook: the next call of the named host function fails with that error.
-    void failNext(const std::string& function, A_Err err) {
+    // Test hook: the next call of the named host function fails with that error; with `skip`, the call
+    // after that many more calls of it.
+    void failNext(const std::string& function, A_Err err, int skip = 0) {
         std::lock_guard<std::mutex> lock(faultsLock_);
-        faults_[function] = err;
+        faults_[function] = Fault{err, skip};
         faultsPending_ = (int)faults_.size();
     }
     // The injected error for this call, or 0 (and it is spent); the call is traced either way.
@@ -148,7 +149,11 @@ private:
     PF_InData in_{};
     PF_OutData out_{};
     std::mutex faultsLock_;  // host calls arrive from render threads too
-    std::map<std::string, A_Err> faults_;
+    struct Fault {
+        A_Err err;
+        int skip;  // calls still to pass before it
+    };
+    std::map<std::string, Fault> faults_;
     std::atomic<int> faultsPending_{0};  // without any, a host call takes no lock
     std::string lastReturnMessage_, lastPrinted_;
     bool capture_ = true;

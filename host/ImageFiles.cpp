@@ -38,11 +38,11 @@
 #include "host/RenderJob.h"
 
 // The Windows test host's C runtime opens files in binary mode only when asked, and has no
-// close-on-exec flag.
+// close-on-exec flag. Elsewhere the open never waits: a named pipe's would until somebody writes.
 #if defined(_WIN32)
 #define MRPH_OPEN_FLAGS (O_RDONLY | O_BINARY)
 #else
-#define MRPH_OPEN_FLAGS (O_RDONLY | O_CLOEXEC)
+#define MRPH_OPEN_FLAGS (O_RDONLY | O_CLOEXEC | O_NONBLOCK)
 #endif
 
 namespace host {

@@ -1,11 +1,15 @@
 #include "host/SceneFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -692,25 +696,63 @@ bool parseScene(const std::string& text, const std::string& baseDir, Scene* scen
     return false;
 }
 
+namespace {
+
+#if defined(_WIN32)
+constexpr int kSceneOpenFlags = O_RDONLY | O_BINARY;
+#else
+// Should a pipe take the file's place after the look, its open still returns at once.
+constexpr int kSceneOpenFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+#endif
+
+// The whole text of the regular file at the path, at most kMaxSceneFileBytes of it; empty, or why not.
+std::string readSceneText(const std::string& path, std::string* text) {
+    const int fd = ::open(path.c_str(), kSceneOpenFlags);
+    if (fd < 0) return "it cannot be opened";
+    std::string why;
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        why = "it cannot be opened";
+    else if (!S_ISREG(st.st_mode))
+        why = "it is not a regular file";
+    else if (static_cast<uint64_t>(st.st_size) > kMaxSceneFileBytes)
+        why = "it is larger than 64 MB";
+    // Read to its end, but never past the limit, whatever it grows to meanwhile.
+    char chunk[1 << 16];
+    while (why.empty()) {
+        const ssize_t n = ::read(fd, chunk, sizeof(chunk));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) why = std::string("it cannot be read: ") + std::strerror(errno);
+        if (n <= 0) break;
+        text->append(chunk, static_cast<size_t>(n));
+        if (text->size() > kMaxSceneFileBytes) why = "it is larger than 64 MB";
+    }
+    ::close(fd);
+    return why;
+}
+
+}  // namespace
+
 bool loadSceneFile(const std::string& path, Scene* scene, std::string* error) {
-    // A regular file of a bounded size: a device or a pipe could be read for ever.
+    // A regular file of a bounded size: a device or a pipe could be read for ever, and a pipe with no
+    // writer holds its reader's open for ever. What stands at the path is asked first, and nothing but a
+    // regular file is opened.
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
-    const char* why = nullptr;
-    if (ec || !std::filesystem::exists(status)) why = "no such file";
-    else if (!std::filesystem::is_regular_file(status)) why = "it is not a regular file";
-    else if (std::filesystem::file_size(path, ec) > kMaxSceneFileBytes && !ec) why = "it is larger than 64 MB";
-    std::ifstream file(path, std::ios::binary);
-    if (!why && !file) why = "it cannot be opened";
-    if (why) {
+    std::string why, text;
+    if (ec || !std::filesystem::exists(status))
+        why = "no such file";
+    else if (!std::filesystem::is_regular_file(status))
+        why = "it is not a regular file";
+    else
+        why = readSceneText(path, &text);
+    if (!why.empty()) {
         *error = "cannot read " + path + ": " + why;
         return false;
     }
-    std::stringstream text;
-    text << file.rdbuf();
     const size_t slash = path.find_last_of('/');
     std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    if (!parseScene(text.str(), dir, scene, error)) {
+    if (!parseScene(text, dir, scene, error)) {
         *error = path + ": " + *error;
         return false;
     }

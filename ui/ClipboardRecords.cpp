@@ -36,12 +36,24 @@ std::string unsuitable(int offset, const AEGP_StreamVal& v) {
                            finite(v.color.blueF)
                        ? ""
                        : "a colour channel is not a finite number";
-        case PF_Param_LAYER:
-            return "a layer is never pasted";
-        case PF_Param_ARBITRARY_DATA:
-            return "the strip's own data is never pasted";
         default:
             return "the parameter holds no value";
+    }
+}
+
+// Parameters whose record a paste passes over: a layer (a slot keeps its own), the strip's own data (its
+// value is a handle of the process that copied it), and the groups (they hold nothing). A copy by a build
+// whose host reports a stream type for any of these carries a record for it, and the rest of its payload
+// is as good as any.
+bool skipped(int offset) {
+    switch (kSlotParamRows[offset].type) {
+        case PF_Param_LAYER:
+        case PF_Param_ARBITRARY_DATA:
+        case PF_Param_GROUP_START:
+        case PF_Param_GROUP_END:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -60,7 +72,7 @@ PastePlan checkPastedRecords(const std::uint8_t* bytes, std::size_t size, int sl
         int32_t offset = 0;
         std::memcpy(&offset, record, sizeof(offset));
         if (offset < 0 || offset >= kParamsPerSlot) continue;
-        if (offset == static_cast<int>(P::NullLayer)) continue;  // the slot keeps its own layer
+        if (skipped(offset)) continue;
 
         PastedValue pasted{};
         pasted.offset = offset;

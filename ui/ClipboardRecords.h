@@ -29,10 +29,10 @@ struct PastePlan {
 };
 
 // Reads `size` bytes as a paste into `slot` (0 .. 10). Whole records only (a trailing part is ignored);
-// records of an offset outside 0 .. 98, and of the "Null Layer" (offset 3: a slot keeps its own layer),
-// are skipped. Every other record must suit its parameter, or the whole paste is refused: the
-// "Primitive" type in 1 .. 14, a popup's choice among its own, finite numbers, and no record for a
-// parameter that holds no value of this kind (a group, the strip's own arbitrary data, a layer).
+// records of an offset outside 0 .. 98, and of a parameter that takes no pasted value (the "Null Layer":
+// a slot keeps its own layer; the strip's own arbitrary data: it never brings a handle back; a group's
+// start or end), are skipped. Every other record must hold a value its parameter can take, or the whole
+// paste is refused: the "Primitive" type in 1 .. 14, a popup's choice among its own, finite numbers.
 PastePlan checkPastedRecords(const std::uint8_t* bytes, std::size_t size, int slot);
 
 #endif  // MORPHALITH_UI_CLIPBOARD_RECORDS_H

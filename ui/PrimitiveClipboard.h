@@ -15,6 +15,10 @@
 // The private type: the pasteboard type, or the name of the registered clipboard format.
 constexpr const char* kPrimitiveClipboardType = "com.quorvexlabs.primitiveparam";
 
+// The most a copy writes: a record for each of a slot's 99 parameters. A platform that holds the bytes
+// as written (the Linux store) takes anything larger for somebody else's.
+constexpr std::size_t kLargestClipboardPayload = 99 * 36;
+
 // Replaces the clipboard's contents with `size` bytes under the private type. With no bytes the
 // clipboard is only emptied. Failures are logged; the caller is told nothing.
 void CopyBytesToClipboard(const void* bytes, std::size_t size);

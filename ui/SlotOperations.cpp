@@ -257,29 +257,33 @@ PF_Err CopyParameters(int dst, int src, PF_InData*, SequenceData* seq, AEGP_Plug
                       PF_ParamDef* params[]) {
     if (dst < 0 || dst >= kNumPrimitiveSlots || src < 0 || src >= kNumPrimitiveSlots)
         return PF_Err_INVALID_INDEX;
+    // The entry goes first: a slot left part-way by a failing host call is counted as the slot whose
+    // values it was taking, so that no primitive drops out of the used slots.
+    seq->primitives[dst] = seq->primitives[src];
     SlotStreams streams(pluginId, suites, effect, compTime, params);
     SlotValues values;
     PF_Err err = streams.read(src, &values);
     if (!err) err = streams.write(dst, values);
-    if (!err) seq->primitives[dst] = seq->primitives[src];
     return err;
 }
+
+// Each operation stops at the first host error and returns it: nothing after the failing call is done,
+// in the streams or in the sequence data, but the undo group it opened is closed, so that one undo takes
+// back what was written. A group the host would not open stops the operation before any change.
 
 PF_Err DoDeletePrimitive(int slot, SequenceData* seq, AEGP_PluginID pluginId, AEGP_SuiteHandler* suites,
                          EffectHandleWrapper* effect, A_Time& compTime, PF_InData* in_data,
                          PF_ParamDef* params[]) {
     if (!isUsedSlot(seq, slot)) return PF_Err_INVALID_INDEX;
     const int n = usedSlots(seq);
-    PF_Err err = PF_Err_NONE;
-    {
-        ScopedUndoGroup undo(*suites, "Primitive Deleted");
-        // Later slots move up one place; the slot the count no longer covers starts afresh.
-        for (int i = slot; i < n - 1 && !err; ++i)
-            err = CopyParameters(i, i + 1, in_data, seq, pluginId, suites, effect, compTime, params);
-        if (!err)
-            err = SlotStreams(pluginId, suites, effect, compTime, params).write(n - 1, declaredDefaults());
-        markStripChanged(params, slot);
-    }
+    ScopedUndoGroup undo(*suites, "Primitive Deleted");
+    PF_Err err = undo.error();
+    // Later slots move up one place; the slot the count no longer covers starts afresh.
+    for (int i = slot; i < n - 1 && !err; ++i)
+        err = CopyParameters(i, i + 1, in_data, seq, pluginId, suites, effect, compTime, params);
+    if (!err) err = SlotStreams(pluginId, suites, effect, compTime, params).write(n - 1, declaredDefaults());
+    if (undo.isOpen()) markStripChanged(params, slot);
+    // The count comes down last: until every slot has moved up, the last one still holds a primitive.
     if (!err) {
         seq->primitives[n - 1] = PrimitiveSlot{0, 0};
         seq->numPrimitives -= 1.0f;
@@ -292,42 +296,43 @@ PF_Err DoDuplicatePrimitive(int slot, SequenceData* seq, AEGP_PluginID pluginId,
                             PF_ParamDef* params[]) {
     // The copy needs a slot below the count and must leave slot 10 spare.
     if (!isUsedSlot(seq, slot) || usedSlots(seq) >= kMaxPrimitives) return PF_Err_INVALID_INDEX;
-    const int m = usedSlots(seq) + 1;
+    ScopedUndoGroup undo(*suites, "Primitive Duplicated");
+    if (PF_Err err = undo.error()) return err;
+    // The count goes up first and the copies run from the end: whichever copy fails, every primitive is
+    // still in a used slot.
+    seq->numPrimitives += 1.0f;
+    const int m = usedSlots(seq);
     PF_Err err = PF_Err_NONE;
-    {
-        ScopedUndoGroup undo(*suites, "Primitive Duplicated");
-        for (int i = m - 1; i > slot && !err; --i) {
-            err = CopyParameters(i, i - 1, in_data, seq, pluginId, suites, effect, compTime, params);
-            if (!err)
-                spdlog_log("# " + std::to_string(i) + " Primitive assigned from #" + std::to_string(i - 1));
-        }
+    for (int i = m - 1; i > slot && !err; --i) {
+        err = CopyParameters(i, i - 1, in_data, seq, pluginId, suites, effect, compTime, params);
+        if (!err) spdlog_log("# " + std::to_string(i) + " Primitive assigned from #" + std::to_string(i - 1));
     }
-    if (!err) seq->numPrimitives += 1.0f;
     return err;
 }
 
 PF_Err DoMovePrimitive(bool up, int slot, SequenceData* seq, AEGP_PluginID pluginId,
-                       AEGP_SuiteHandler* suites, EffectHandleWrapper* effect, A_Time& compTime, PF_InData*,
-                       PF_ParamDef* params[]) {
+                       AEGP_SuiteHandler* suites, EffectHandleWrapper* effect, A_Time& compTime,
+                       PF_InData* in_data, PF_ParamDef* params[]) {
     const int target = up ? slot - 1 : slot + 1;
     if (!isUsedSlot(seq, slot) || !isUsedSlot(seq, target)) return PF_Err_INVALID_INDEX;
     const std::string text = "Primitive #" + std::to_string(slot) + " is shifted " + (up ? "up" : "down") +
                              " to the place of #" + std::to_string(target) + " primitive";
-    PF_Err err = PF_Err_NONE;
-    {
-        ScopedUndoGroup undo(*suites, text.c_str());
-        // Both slots are read before either is written: the exchange needs no third slot.
-        SlotStreams streams(pluginId, suites, effect, compTime, params);
-        SlotValues moving, other;
-        err = streams.read(slot, &moving);
-        if (!err) err = streams.read(target, &other);
-        if (!err) err = streams.write(target, moving);
-        if (!err) err = streams.write(slot, other);
-        if (!err) std::swap(seq->primitives[slot], seq->primitives[target]);
-        markStripChanged(params, slot);
-        markStripChanged(params, target);
+    if (PF_Err err = showInfo(suites, text)) return err;
+    ScopedUndoGroup undo(*suites, text.c_str());
+    if (PF_Err err = undo.error()) return err;
+    // The target is kept here while the slot takes its place, not in the spare slot after the used ones:
+    // with ten primitives that is slot 10, which stays untouched.
+    SlotStreams streams(pluginId, suites, effect, compTime, params);
+    SlotValues kept;
+    const PrimitiveSlot keptEntry = seq->primitives[target];
+    PF_Err err = streams.read(target, &kept);
+    if (!err) err = CopyParameters(target, slot, in_data, seq, pluginId, suites, effect, compTime, params);
+    if (!err) {
+        seq->primitives[slot] = keptEntry;
+        err = streams.write(slot, kept);
     }
-    if (!err) err = showInfo(suites, text);
+    markStripChanged(params, slot);
+    markStripChanged(params, target);
     return err;
 }
 
@@ -357,19 +362,18 @@ PF_Err DoPastePrimitive(int slot, SequenceData* seq, AEGP_PluginID pluginId, AEG
         return PF_Err_NONE;
     }
 
+    ScopedUndoGroup undo(*suites, "Primitive Pasted");
+    if (PF_Err err = undo.error()) return err;
+    SlotStreams streams(pluginId, suites, effect, compTime, params);
     PF_Err err = PF_Err_NONE;
-    {
-        ScopedUndoGroup undo(*suites, "Primitive Pasted");
-        SlotStreams streams(pluginId, suites, effect, compTime, params);
-        for (const PastedValue& pasted : plan.values) {
-            err = streams.writeParam(pasted.index, SlotValue{true, AEGP_StreamType_NO_DATA, pasted.value},
-                                     false);
-            if (err) break;
-            spdlog_log(std::string("Primitive parameters `") + params[pasted.index]->name +
-                       "` has been pasted.");
-        }
-        if (!err && plan.type) seq->primitives[slot].type = plan.type;
-        markStripChanged(params, slot);
+    for (const PastedValue& pasted : plan.values) {
+        // The slot's type is taken with its record, as the records come.
+        if (pasted.offset == static_cast<int>(P::Type))
+            seq->primitives[slot].type = static_cast<int>(pasted.value.one_d.value);
+        err = streams.writeParam(pasted.index, SlotValue{true, AEGP_StreamType_NO_DATA, pasted.value}, false);
+        if (err) break;
+        spdlog_log(std::string("Primitive parameters `") + params[pasted.index]->name + "` has been pasted.");
     }
+    markStripChanged(params, slot);
     return err;
 }

@@ -15,7 +15,8 @@
 
 // Every operation takes the slot it acts on (a used slot, 0 .. count - 1), the instance's sequence data,
 // the plug-in's AEGP id, the command's suites, the effect, the composition time the values are read and
-// written at, in_data and the parameter array (kept in step with the streams it writes).
+// written at, in_data and the parameter array (kept in step with the streams it writes). A host error
+// stops the operation where it happens and is returned; the undo group it opened is closed.
 PF_Err DoDeletePrimitive(int slot, SequenceData* seq, AEGP_PluginID pluginId, AEGP_SuiteHandler* suites,
                          EffectHandleWrapper* effect, A_Time& compTime, PF_InData* in_data,
                          PF_ParamDef* params[]);
@@ -32,7 +33,7 @@ PF_Err DoPastePrimitive(int slot, SequenceData* seq, AEGP_PluginID pluginId, AEG
                         EffectHandleWrapper* effect, A_Time& compTime, PF_InData* in_data,
                         PF_ParamDef* params[]);
 
-// Slot `dst` takes slot `src`'s values and sequence-data entry. Animated parameters of dst keep one
+// Slot `dst` takes slot `src`'s sequence-data entry, then its values. Animated parameters of dst keep one
 // static value: their keyframes are deleted (an undoable change), also where the values were equal.
 PF_Err CopyParameters(int dst, int src, PF_InData* in_data, SequenceData* seq, AEGP_PluginID pluginId,
                       AEGP_SuiteHandler* suites, EffectHandleWrapper* effect, A_Time& compTime,

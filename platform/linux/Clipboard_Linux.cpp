@@ -18,8 +18,7 @@
 
 namespace {
 
-// A slot copies at most 99 records of 36 bytes; anything far larger is not ours to read.
-constexpr off_t kLargestPayload = 1 << 20;
+constexpr off_t kLargestPayload = static_cast<off_t>(kLargestClipboardPayload);
 
 void logFailure(const char* where, const std::string& what) {
     MRPH_LOG_ERROR_IN(where, what + ": " + std::strerror(errno));
@@ -62,11 +61,17 @@ bool writeAll(int fd, const unsigned char* bytes, size_t size) {
     return true;
 }
 
-// The store's file opened for reading, with its size; -1 when there is no regular file there.
+// The store's file opened for reading, with its size; -1 when what stands there is not a regular file.
+// Any process of the user's may leave anything at the path: a named pipe would block its reader's open
+// until somebody writes, and a device may do anything when opened. So nothing but a regular file is
+// opened, and the open itself never waits, should the path change between the look and the open.
 int openStore(off_t* size) {
     const std::string folder = storeFolder();
     if (folder.empty()) return -1;
-    const int fd = open(storeFile(folder).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const std::string file = storeFile(folder);
+    struct stat seen {};
+    if (lstat(file.c_str(), &seen) != 0 || !S_ISREG(seen.st_mode)) return -1;
+    const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return -1;
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -109,10 +114,12 @@ bool PasteBytesFromClipboard(std::vector<std::uint8_t>& bytes) {
     if (fd < 0) return false;
     if (size <= 0 || size > kLargestPayload) {
         if (size > kLargestPayload)
-            MRPH_LOG_ERROR_IN("PasteBytesFromClipboard", "the clipboard holds too much to be ours");
+            MRPH_LOG_ERROR_IN("PasteBytesFromClipboard", "the clipboard holds " + std::to_string(size) +
+                                                             " bytes, more than a copy writes");
         close(fd);
         return false;
     }
+    // Never more than a copy writes, whatever the file grows to meanwhile.
     std::vector<std::uint8_t> data(static_cast<size_t>(size));
     size_t got = 0;
     while (got < data.size()) {
@@ -128,10 +135,12 @@ bool PasteBytesFromClipboard(std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
+// Asked for every new look of the panel and after every button: the same test as a paste makes, without
+// reading a byte.
 bool IsBytesInClipboard() {
     off_t size = 0;
     const int fd = openStore(&size);
     if (fd < 0) return false;
     close(fd);
-    return size > 0;
+    return size > 0 && size <= kLargestPayload;
 }

@@ -3,9 +3,12 @@
 // aborts, overflows the stack, wraps a number into a valid one or renders.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 
 #include "support/HostProcess.h"
+#include "support/PipeRescuer.h"
 
 namespace {
 
@@ -153,13 +156,25 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
     EXPECT_FALSE(fs::exists(dir_ / "x.png"));
 }
 
-// The files that are no scene at all: a device read for ever, a folder, a file that is not there.
+// The files that are no scene at all: a device read for ever, a named pipe nobody writes to (whose open
+// waits for a writer), a folder, a file that is not there.
 TEST_F(DamagedScene, OnlyARegularFileIsRead) {
     fs::create_directories(dir_ / "folder.json");
+    const std::string pipe = (dir_ / "pipe.json").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_symlink(pipe, dir_ / "link-to-pipe.json");
+    PipeRescuer rescuer(pipe);
     struct Case {
         std::vector<std::string> args;
-        const char* line;
+        std::string line;
     } cases[] = {
+        {{"render", "{dir}/pipe.json", "-o", "{dir}/x.png"},
+         "morphalith-host render: cannot read " + pipe + ": it is not a regular file"},
+        {{"render", "{dir}/link-to-pipe.json", "-o", "{dir}/x.png"},
+         "morphalith-host render: cannot read " + dir_.string() +
+             "/link-to-pipe.json: it is not a regular file"},
+        {{"params", "--visible", "{dir}/pipe.json"},
+         "morphalith-host params: cannot read " + pipe + ": it is not a regular file"},
         {{"render", "/dev/zero", "-o", "{dir}/x.png"},
          "morphalith-host render: cannot read /dev/zero: it is not a regular file"},
         {{"render", "{dir}/folder.json", "-o", "{dir}/x.png"}, "folder.json: it is not a regular file"},
@@ -177,6 +192,7 @@ TEST_F(DamagedScene, OnlyARegularFileIsRead) {
             << joined(c.args) << "\n  wanted: " << c.line << "\n  gave: " << run.err;
         EXPECT_LT(seconds, 10.0) << joined(c.args);
     }
+    EXPECT_FALSE(rescuer.rescued()) << "the host waited on the pipe";
 }
 
 // The panel's listing applies the same checks, and names the scene the same way.

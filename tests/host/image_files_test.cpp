@@ -16,6 +16,7 @@
 #include "host/ImageFiles.h"
 #include "host/MemoryLimits.h"
 #include "host/RenderJob.h"
+#include "support/PipeRescuer.h"
 
 namespace {
 
@@ -163,6 +164,8 @@ TEST_F(ImageFileIO, DamagedFilesSayWhatIsWrong) {
     std::string wide = pngHeader(16385, 1) + png.substr(33);
     std::string many = pngHeader(16384, 8193) + png.substr(33);
     fs::create_directories(dir_ / "folder.png");
+    ASSERT_EQ(mkfifo(path("pipe.png").c_str(), 0600), 0);  // nobody writes to it
+    PipeRescuer rescuer(path("pipe.png"));
     struct Case {
         const char* name;
         std::string bytes;
@@ -178,10 +181,12 @@ TEST_F(ImageFileIO, DamagedFilesSayWhatIsWrong) {
         {"cut.exr", exr.substr(0, exr.size() - 20), "its EXR data is damaged or cut short"},
         {"gif.png", "GIF89a", "not a PNG, JPEG, HDR or EXR image"},
         {"folder.png", "", "it is not a regular file"},
+        {"pipe.png", "", "it is not a regular file"},
         {"missing.png", "", "No such file or directory"},
     };
     for (const Case& c : cases) {
-        if (std::string(c.name) != "folder.png" && std::string(c.name) != "missing.png") put(c.name, c.bytes);
+        const std::string name = c.name;
+        if (name != "folder.png" && name != "pipe.png" && name != "missing.png") put(c.name, c.bytes);
         A_long w = -1, h = -1;
         std::vector<float> rgba;
         EXPECT_FALSE(host::readImageRGBA(path(c.name), &w, &h, &rgba, &error)) << c.name;
@@ -191,6 +196,7 @@ TEST_F(ImageFileIO, DamagedFilesSayWhatIsWrong) {
         EXPECT_EQ(w, -1) << c.name;
         EXPECT_TRUE(rgba.empty()) << c.name;
     }
+    EXPECT_FALSE(rescuer.rescued()) << "the read waited on the pipe";
 }
 
 // A write that fails is an error with the system's reason, never "wrote": a full disk (a link to

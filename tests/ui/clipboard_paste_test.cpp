@@ -3,21 +3,26 @@
 // never half applied), and the Linux store two host processes share.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "ClipboardRecords.h"
 #include "PrimitiveClipboard.h"
+#include "support/PipeRescuer.h"
 #include "tests/ui/StripHost.h"
 
 namespace {
@@ -40,6 +45,17 @@ std::vector<std::uint8_t> record(int32_t offset, double v, bool color = false) {
     return bytes;
 }
 
+// The strip's own record as a copy by a build whose host reports a stream type for it writes it: a handle
+// of the copying process.
+std::vector<std::uint8_t> stripRecord() {
+    std::vector<std::uint8_t> bytes(36, 0);
+    const int32_t offset = 97;
+    const std::uint64_t handle = 0x00007f3a9c402d10;
+    std::memcpy(bytes.data(), &offset, 4);
+    std::memcpy(bytes.data() + 4, &handle, 8);
+    return bytes;
+}
+
 std::vector<std::uint8_t> join(std::initializer_list<std::vector<std::uint8_t>> parts) {
     std::vector<std::uint8_t> all;
     for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
@@ -55,8 +71,9 @@ struct PasteCase {
     int type;                  // the slot's new type, 0 for none
 };
 
-// Offsets: 2 the type popup (1 .. 14), 3 the null layer, 5 a slider, 16 a colour, 43 a checkbox,
-// 46 an angle, 95 a popup of 3, 97 the strip's arbitrary data, 0 and 8 a group's start and end.
+// Offsets: 1 a checkbox, 2 the type popup (1 .. 14), 3 the null layer, 5 a slider, 16 a colour,
+// 43 a checkbox, 46 an angle, 95 a popup of 3, 96 a slider, 97 the strip's arbitrary data, 0 and 8 a
+// group's start and end, 98 the slot's last group end.
 std::vector<PasteCase> pasteCases() {
     std::vector<std::uint8_t> partial = record(5, 1);
     partial.resize(20);
@@ -80,6 +97,15 @@ std::vector<PasteCase> pasteCases() {
          {5},
          0},
         {"TheLayerStaysTheSlots", join({record(3, 7), record(5, 2)}), 0, true, {5}, 0},
+        // A copy by a build whose host reports stream types for the strip's data and the group ends: those
+        // records hold nothing a paste writes, and every other one is pasted.
+        {"AnotherBuildsCopy",
+         join({record(1, 1), record(2, 3), record(3, 4), record(5, 111), record(8, 0), record(16, 0.75, true),
+               record(95, 2), record(96, 5), stripRecord(), record(98, 0)}),
+         0,
+         true,
+         {1, 2, 5, 16, 95, 96},
+         3},
         {"TypeZero", join({record(5, 2), record(2, 0)}), 0, false, {}, 0},
         {"TypeFifteen", join({record(2, 15)}), 0, false, {}, 0},
         {"TypeNotWhole", join({record(2, 3.5)}), 0, false, {}, 0},
@@ -88,9 +114,12 @@ std::vector<PasteCase> pasteCases() {
         {"NaNColour", join({record(16, kNaN, true)}), 0, false, {}, 0},
         {"PopupPastItsChoices", join({record(95, 4)}), 0, false, {}, 0},
         {"PopupBelowItsChoices", join({record(95, 0)}), 0, false, {}, 0},
-        {"ArbitraryData", join({record(5, 2), record(97, 0)}), 0, false, {}, 0},
-        {"GroupStart", join({record(0, 1)}), 0, false, {}, 0},
-        {"GroupEnd", join({record(8, 1)}), 0, false, {}, 0},
+        // Records of what holds no pasted value are passed over as the null layer's is.
+        {"StripDataSkipped", join({record(5, 2), stripRecord()}), 0, true, {5}, 0},
+        {"GroupStartSkipped", join({record(0, 1), record(5, 2)}), 0, true, {5}, 0},
+        {"GroupEndSkipped", join({record(8, 1)}), 0, true, {}, 0},
+        // ... but a value no parameter can take still refuses the whole payload around them.
+        {"StripDataBesideANaN", join({stripRecord(), record(5, kNaN)}), 0, false, {}, 0},
         {"NoSuchSlot", join({record(5, 2)}), 11, false, {}, 0},
     };
 }
@@ -185,22 +214,131 @@ TEST(ClipboardStore, RoundTripEmptyingAndNothingLeftBehind) {
     EXPECT_EQ(back, std::vector<std::uint8_t>{9});
 }
 
-// What is not a plain file of sensible size is nothing to paste.
+std::vector<std::uint8_t> records(int count) {
+    std::vector<std::uint8_t> all;
+    for (int r = 0; r < count; ++r) {
+        const std::vector<std::uint8_t> one = record(5, r);
+        all.insert(all.end(), one.begin(), one.end());
+    }
+    return all;
+}
+
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Whatever any process of the user's leaves at the store's path, only a plain file of no more than a
+// copy writes (99 records of 36 bytes) is read; everything else is an empty clipboard at once, the
+// Paste button's test included.
 TEST(ClipboardStore, OnlyAPlainFileOfSensibleSize) {
-    CopyBytesToClipboard(nullptr, 0);
     const std::string file = storeFile();
     const std::string elsewhere = file + ".elsewhere";
-    std::ofstream(elsewhere) << std::string(36, 'x');
-    ASSERT_EQ(symlink(elsewhere.c_str(), file.c_str()), 0);
-    std::vector<std::uint8_t> bytes;
-    EXPECT_FALSE(IsBytesInClipboard());
-    EXPECT_FALSE(PasteBytesFromClipboard(bytes));
-    std::remove(file.c_str());
-    std::remove(elsewhere.c_str());
+    struct StoreCase {
+        const char* label;
+        std::function<void()> make;  // leaves something at `file` (and perhaps at `elsewhere`)
+        bool holdsRecords;
+        std::vector<std::uint8_t> pasted;
+    };
+    const std::vector<std::uint8_t> most = records(99);
+    const StoreCase cases[] = {
+        {"AsMuchAsACopyWrites", [&] { writeFile(file, most); }, true, most},
+        {"OneRecordMoreThanACopyWrites", [&] { writeFile(file, records(100)); }, false, {}},
+        {"TwoMegabytes",
+         [&] { std::ofstream(file, std::ios::binary) << std::string(2 << 20, 'x'); },
+         false,
+         {}},
+        {"FourGigabytesSparse",
+         [&] {
+             writeFile(file, {});
+             ASSERT_EQ(truncate(file.c_str(), off_t{4} << 30), 0);
+         },
+         false,
+         {}},
+        {"EmptyFile", [&] { writeFile(file, {}); }, false, {}},
+        {"NamedPipe", [&] { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }, false, {}},
+        {"Folder", [&] { ASSERT_EQ(mkdir(file.c_str(), 0700), 0); }, false, {}},
+        {"Socket",
+         [&] {
+             const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+             ASSERT_GE(fd, 0);
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             ASSERT_LT(file.size(), sizeof(address.sun_path));
+             std::memcpy(address.sun_path, file.c_str(), file.size() + 1);
+             EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+             close(fd);
+         },
+         false,
+         {}},
+        {"LinkToAFile",
+         [&] {
+             std::ofstream(elsewhere) << std::string(36, 'x');
+             ASSERT_EQ(symlink(elsewhere.c_str(), file.c_str()), 0);
+         },
+         false,
+         {}},
+        {"LinkToANamedPipe",
+         [&] {
+             ASSERT_EQ(mkfifo(elsewhere.c_str(), 0600), 0);
+             ASSERT_EQ(symlink(elsewhere.c_str(), file.c_str()), 0);
+         },
+         false,
+         {}},
+        {"LinkToAFolder",
+         [&] {
+             ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+             ASSERT_EQ(symlink(elsewhere.c_str(), file.c_str()), 0);
+         },
+         false,
+         {}},
+        {"LinkToADevice", [&] { ASSERT_EQ(symlink("/dev/zero", file.c_str()), 0); }, false, {}},
+    };
+    for (const StoreCase& c : cases) {
+        CopyBytesToClipboard(nullptr, 0);
+        c.make();
+        {
+            PipeRescuer rescuer(file);
+            PipeRescuer rescuerElsewhere(elsewhere);
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_EQ(IsBytesInClipboard(), c.holdsRecords) << c.label;
+            std::vector<std::uint8_t> bytes = {9};
+            EXPECT_EQ(PasteBytesFromClipboard(bytes), !c.pasted.empty()) << c.label;
+            EXPECT_EQ(bytes, c.pasted.empty() ? std::vector<std::uint8_t>{9} : c.pasted) << c.label;
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.label;
+            EXPECT_FALSE(rescuer.rescued() || rescuerElsewhere.rescued())
+                << c.label << ": the reader blocked";
+        }
+        std::filesystem::remove_all(file);
+        std::filesystem::remove_all(elsewhere);
+    }
+}
 
-    std::ofstream(file, std::ios::binary) << std::string(2 << 20, 'x');
-    EXPECT_FALSE(PasteBytesFromClipboard(bytes));
-    std::remove(file.c_str());
+// The same as the panel meets it: a new look of the panel, the strip's drawing and a click on Paste go on
+// at once, with Paste dimmed and nothing pasted.
+TEST_F(DamagedClipboard, APipeAtTheStoreIsAnEmptyClipboard) {
+    slots({PrimitiveType::Sphere, PrimitiveType::Box});
+    CopyBytesToClipboard(nullptr, 0);
+    ASSERT_EQ(mkfifo(storeFile().c_str(), 0600), 0);
+    const std::vector<std::string> before = slotStreams(1);
+    {
+        PipeRescuer rescuer(storeFile());
+        ASSERT_EQ(ui().openEffectWindow(), PF_Err_NONE);
+        EXPECT_NE(ui().sent.back().printed.find("New Context. Data in clipboard: FALSE"), std::string::npos);
+        std::vector<float> alphas;  // of the six button outlines
+        for (const host::DrawOp& op : drawStrip(1))
+            if (op.kind == host::DrawOp::StrokePath && op.path.size() == 1 &&
+                op.path[0].kind == host::PathPart::Rect && op.path[0].w == 29.0f)
+                alphas.push_back(op.color.a);
+        ASSERT_EQ(alphas.size(), 6u);
+        EXPECT_EQ(alphas[2], 0.5f);  // Paste
+        host::ActionReport report;
+        EXPECT_EQ(click(1, StripButton::Paste, &report), PF_Err_NONE);
+        EXPECT_TRUE(report.undoGroups.empty());
+        EXPECT_FALSE(rescuer.rescued()) << "the panel blocked on the pipe";
+    }
+    EXPECT_EQ(slotStreams(1), before);
+    std::remove(storeFile().c_str());
 }
 
 // Without a runtime folder the store is a folder of the user's own under the temporary folder, made

@@ -154,6 +154,98 @@ TEST_F(Strip, GeometryColoursAndTheDimmedButtons) {
     }
 }
 
+// Which icon each cell draws and where: at size 10, centred 15 right of the cell's left edge (the button
+// starts 0.5 right of it and is 29 wide) and 12 below the control's top. The figures, relative to the
+// centre, follow from the icons' proportions: the duplicate's front square 0.75 s wide, 1.25 left and
+// 1.25 down of a centred one, its back square 2 up and half a square right, the plus arms 0.6 of half a
+// square; the copy's and paste's sheets 1.2 (s - w) right of 0.8 w left of the centre; the arrow's tips
+// 0.2 s in from the top or the bottom; the cross's arms reaching s/2. The icon takes its button's pen.
+struct Figure {
+    const char* icon;
+    std::vector<PathPart> fill;  // filled first (the paste's front sheet), relative to the centre
+    std::vector<PathPart> stroke;
+};
+
+std::vector<Figure> cellFigures() {
+    const auto mv = [](float x, float y) { return PathPart{PathPart::Move, x, y, 0, 0}; };
+    const auto ln = [](float x, float y) { return PathPart{PathPart::Line, x, y, 0, 0}; };
+    const PathPart sheet{PathPart::Rect, -3, -2.5f, 7.5f, 7.5f};
+    const std::vector<PathPart> back = {mv(3, -2.5f), ln(3, -4.5f), ln(-4.5f, -4.5f), ln(-4.5f, 3),
+                                        ln(-3, 3)};
+    std::vector<PathPart> copy = {sheet};
+    copy.insert(copy.end(), back.begin(), back.end());
+    for (float y : {-0.625f, 1.25f, 3.125f}) {
+        copy.push_back(mv(-1.125f, y));
+        copy.push_back(ln(2.625f, y));
+    }
+    return {
+        {"Duplicate",
+         {},
+         {PathPart{PathPart::Rect, -5, -2.5f, 7.5f, 7.5f}, mv(-1.25f, -2.5f), ln(-1.25f, -4.5f),
+          ln(6.25f, -4.5f), ln(6.25f, 3), ln(2.5f, 3), mv(-1.25f, -1), ln(-1.25f, 3.5f), mv(-3.5f, 1.25f),
+          ln(1, 1.25f)}},
+        {"Copy", {}, copy},
+        {"Paste", {sheet}, back},
+        {"ArrowUp", {}, {mv(-5, 3), ln(0, -3), ln(5, 3)}},
+        {"ArrowDown", {}, {mv(-5, -3), ln(0, 3), ln(5, -3)}},
+        {"Cross", {}, {mv(-5, -5), ln(5, 5), mv(5, -5), ln(-5, 5)}},
+    };
+}
+
+void expectFigure(const std::vector<PathPart>& got, const std::vector<PathPart>& want, float cx, float cy,
+                  const std::string& what) {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].kind, want[i].kind) << what << " part " << i;
+        EXPECT_NEAR(got[i].x, cx + want[i].x, 1e-4) << what << " part " << i;
+        EXPECT_NEAR(got[i].y, cy + want[i].y, 1e-4) << what << " part " << i;
+        EXPECT_NEAR(got[i].w, want[i].w, 1e-4) << what << " part " << i;
+        EXPECT_NEAR(got[i].h, want[i].h, 1e-4) << what << " part " << i;
+    }
+}
+
+TEST_F(Strip, EachCellsIconAndItsCentre) {
+    slots({PrimitiveType::Sphere, PrimitiveType::Box});
+    const std::vector<Figure> figures = cellFigures();
+    for (int slot = 0; slot < 2; ++slot) {
+        const std::vector<DrawOp> ops = drawStrip(slot);
+        const PF_Rect frame = stripFrame(slot);
+        // The drawing of each cell: its button's outline, then what follows it up to the next one.
+        std::vector<std::vector<DrawOp>> cells;
+        std::vector<host::DrawColor> pens;
+        for (const DrawOp& op : ops) {
+            if (op.kind == DrawOp::StrokePath && op.path.size() == 1 && op.path[0].kind == PathPart::Rect &&
+                op.path[0].w == 29.0f) {
+                cells.emplace_back();
+                pens.push_back(op.color);
+            } else if (!cells.empty()) {
+                cells.back().push_back(op);
+            }
+        }
+        ASSERT_EQ(cells.size(), 6u) << "slot " << slot;
+        for (int cell = 0; cell < 6; ++cell) {
+            const Figure& f = figures[cell];
+            const std::string what =
+                "slot " + std::to_string(slot) + " cell " + std::to_string(cell) + " (" + f.icon + ")";
+            const float cx = static_cast<float>(frame.left + 35 * cell + 15);
+            const float cy = static_cast<float>(frame.top + 12);
+            const std::vector<DrawOp>& drawn = cells[cell];
+            const size_t strokeAt = f.fill.empty() ? 0 : 1;
+            ASSERT_EQ(drawn.size(), strokeAt + 1) << what;
+            if (!f.fill.empty()) {
+                EXPECT_EQ(drawn[0].kind, DrawOp::FillPath) << what;
+                expectFigure(drawn[0].path, f.fill, cx, cy, what + " fill");
+            }
+            EXPECT_EQ(drawn[strokeAt].kind, DrawOp::StrokePath) << what;
+            expectFigure(drawn[strokeAt].path, f.stroke, cx, cy, what);
+            EXPECT_EQ(drawn[strokeAt].color.r, pens[cell].r) << what;
+            EXPECT_EQ(drawn[strokeAt].color.g, pens[cell].g) << what;
+            EXPECT_EQ(drawn[strokeAt].color.b, pens[cell].b) << what;
+            EXPECT_EQ(drawn[strokeAt].color.a, pens[cell].a) << what;
+        }
+    }
+}
+
 TEST_F(Strip, TenPrimitivesDimDuplicateEverywhere) {
     for (int i = 0; i < 10; ++i) ASSERT_EQ(add(), PF_Err_NONE);
     for (int slot : {0, 5, 9}) {

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PrimitiveClipboard.h"
@@ -300,6 +302,195 @@ TEST_F(SlotOperations, AFailedCopyPublishesNothing) {
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(PasteBytesFromClipboard(bytes));
     EXPECT_EQ(bytes, earlier);
+}
+
+// ---- A host call that fails ----------------------------------------------------------------------------
+
+// What a slot's streams hold, by their type: its groups and the strip's own data hold no value.
+std::string valueOf(const host::Stream& s) {
+    switch (s.type) {
+        case AEGP_StreamType_OneD:
+            return std::to_string(s.value.one_d.value);
+        case AEGP_StreamType_COLOR:
+            return std::to_string(s.value.color.alphaF) + " " + std::to_string(s.value.color.redF) + " " +
+                   std::to_string(s.value.color.greenF) + " " + std::to_string(s.value.color.blueF);
+        case AEGP_StreamType_LAYER_ID:
+            return "layer " + std::to_string(s.value.layer_id);
+        default:
+            return "";
+    }
+}
+
+// One clipboard record: the slot offset, then the 32-byte stream value.
+std::vector<std::uint8_t> oneRecord(int32_t offset, const AEGP_StreamVal& value) {
+    std::vector<std::uint8_t> bytes(36);
+    std::memcpy(bytes.data(), &offset, 4);
+    std::memcpy(bytes.data() + 4, &value, 32);
+    return bytes;
+}
+std::vector<std::uint8_t> oneRecord(int32_t offset, double value) {
+    AEGP_StreamVal v{};
+    v.one_d.value = value;
+    return oneRecord(offset, v);
+}
+std::vector<std::uint8_t> join(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+using SB = StripButton;
+
+struct FailureCase {
+    const char* label;
+    StripButton button;
+    int slot;
+    const char* call;  // the host function made to fail
+    int skip;          // calls of it that go through first
+    bool grouped;      // the operation's undo group was opened (and closed)
+    bool shown;        // Move's text is in the Info panel
+    float count;
+    const char* types;         // of slots 0 .. 3 afterwards: S(phere), B(ox), T(orus), - for none
+    const char* from;          // the slot whose values each of slots 0 .. 3 held before
+    bool xSizePasted = false;  // the pasted slot's X Size holds the payload's 111
+};
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class FailingHostCall : public SlotOperations, public ::testing::WithParamInterface<FailureCase> {
+protected:
+    std::vector<std::string> values(int slot) {
+        std::vector<std::string> all;
+        for (int p = 0; p < kParamsPerSlot; ++p) all.push_back(valueOf(h.project().streams[at(slot, p)]));
+        return all;
+    }
+};
+
+const std::string kShifted = "Primitive #2 is shifted up to the place of #1 primitive";
+
+// Slots Sphere, Box, Torus on nulls 2, 3, 4, and slot 3 as declared (a Sphere popup, no layer); one host
+// call of an operation fails. The operation returns that error, closes the undo group it opened, and
+// stops there: the count and the types are those its steps reach, in their order, before the failing
+// call (a copy takes the source's entry before its values, Duplicate counts the new slot before copying
+// from the end, Move shows its text before it opens its group, Paste takes the type with its record), and
+// nothing after the call is done, the sequence data included (Delete takes the count down last). Move
+// keeps the target's values itself while the slots change places, so slot 3 stays as it was. With their
+// sizes set back to the declared ones, a copy between two of these slots writes two values, the type and
+// the layer: a skip of 2 fails the first value of the operation's second copy.
+TEST_P(FailingHostCall, StopsThereReturnsTheErrorAndClosesItsGroup) {
+    const FailureCase& c = GetParam();
+    slots({PrimitiveType::Sphere, PrimitiveType::Box, PrimitiveType::Torus});
+    // The sizes each type gives its slot, back to the declared ones that slot 3 holds.
+    for (int s = 0; s < 3; ++s) {
+        for (int p = kNull + 1; p < kParamsPerSlot; ++p) {
+            const bool oneD = h.project().streams[at(s, p)].type == AEGP_StreamType_OneD;
+            if (oneD && value(at(s, p)) != value(at(3, p))) {
+                ASSERT_EQ(setValue(at(s, p), value(at(3, p))), PF_Err_NONE);
+            }
+        }
+    }
+    std::array<std::vector<std::string>, 4> before;
+    for (int s = 0; s < 4; ++s) before[s] = values(s);
+    for (int s = 0; s < 3; ++s) {
+        std::vector<int> differ;
+        for (int p = 0; p < kParamsPerSlot; ++p)
+            if (before[s][p] != before[s + 1][p]) differ.push_back(p);
+        ASSERT_EQ(differ, (std::vector<int>{kType, kNull})) << "slots " << s << " and " << s + 1;
+    }
+    // The payload pasted: X Size, the type (a Box) and the diffuse colour, in that order.
+    AEGP_StreamVal colour{};
+    colour.color = {1.0, 0.5, 0.25, 0.125};
+    const std::vector<std::uint8_t> payload =
+        join({oneRecord(kXSize, 111), oneRecord(kType, 3), oneRecord(kDiffuseColor, colour)});
+    CopyBytesToClipboard(payload.data(), payload.size());
+    ui().infoTexts.clear();
+
+    h.failNext(c.call, PF_Err_OUT_OF_MEMORY, c.skip);
+    host::ActionReport report;
+    EXPECT_EQ(click(c.slot, c.button, &report), PF_Err_OUT_OF_MEMORY);
+    const std::string group = c.button == SB::Delete      ? "Primitive Deleted"
+                              : c.button == SB::Duplicate ? "Primitive Duplicated"
+                              : c.button == SB::Paste     ? "Primitive Pasted"
+                                                          : kShifted;
+    EXPECT_EQ(report.undoGroups, c.grouped ? std::vector<std::string>{group} : std::vector<std::string>{});
+    EXPECT_TRUE(h.project().undo.balanced());
+    EXPECT_EQ(infoLines(), c.shown ? std::vector<std::string>{kShifted} : std::vector<std::string>{});
+    EXPECT_EQ(seq().numPrimitives, c.count);
+    for (int s = 0; s < 4; ++s) {
+        const int type = c.types[s] == 'S' ? 1 : c.types[s] == 'B' ? 3 : c.types[s] == 'T' ? 4 : 0;
+        EXPECT_EQ(seq().primitives[s].type, type) << "slot " << s;
+        std::vector<std::string> expected = before[c.from[s] - '0'];
+        if (s == c.slot && c.xSizePasted) expected[kXSize] = std::to_string(111.0);
+        EXPECT_EQ(values(s), expected) << "slot " << s;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strip, FailingHostCall,
+    ::testing::Values(
+        // Delete slot 0: slot 0 takes slot 1, slot 1 takes slot 2, the count goes to 2.
+        FailureCase{"DeleteUndoGroup", SB::Delete, 0, "AEGP_StartUndoGroup", 0, false, false, 3, "SBT-",
+                    "0123"},
+        FailureCase{"DeleteStream", SB::Delete, 0, "AEGP_GetNewEffectStreamByIndex", 0, true, false, 3,
+                    "BBT-", "0123"},
+        FailureCase{"DeleteStreamType", SB::Delete, 0, "AEGP_GetStreamType", 0, true, false, 3, "BBT-",
+                    "0123"},
+        FailureCase{"DeleteValue", SB::Delete, 0, "AEGP_GetNewStreamValue", 0, true, false, 3, "BBT-",
+                    "0123"},
+        FailureCase{"DeleteTimeVarying", SB::Delete, 0, "AEGP_IsStreamTimevarying", 0, true, false, 3, "BBT-",
+                    "0123"},
+        FailureCase{"DeleteKeyframes", SB::Delete, 0, "AEGP_GetStreamNumKFs", 0, true, false, 3, "BBT-",
+                    "0123"},
+        FailureCase{"DeleteWrite", SB::Delete, 0, "AEGP_SetStreamValue", 0, true, false, 3, "BBT-", "0123"},
+        FailureCase{"DeleteSecondCopy", SB::Delete, 0, "AEGP_SetStreamValue", 2, true, false, 3, "BTT-",
+                    "1123"},
+        // Duplicate slot 0: the count goes to 4, then slot 3 takes slot 2, slot 2 slot 1, slot 1 slot 0.
+        FailureCase{"DuplicateUndoGroup", SB::Duplicate, 0, "AEGP_StartUndoGroup", 0, false, false, 3, "SBT-",
+                    "0123"},
+        FailureCase{"DuplicateStream", SB::Duplicate, 0, "AEGP_GetNewEffectStreamByIndex", 0, true, false, 4,
+                    "SBTT", "0123"},
+        FailureCase{"DuplicateWrite", SB::Duplicate, 0, "AEGP_SetStreamValue", 0, true, false, 4, "SBTT",
+                    "0123"},
+        FailureCase{"DuplicateSecondCopy", SB::Duplicate, 0, "AEGP_SetStreamValue", 2, true, false, 4, "SBBT",
+                    "0122"},
+        // Move slot 2 up: the text is shown, the group opened, slot 1 takes slot 2, slot 2 the kept slot 1.
+        FailureCase{"MoveInfoText", SB::MoveUp, 2, "PF_InfoDrawText3", 0, false, false, 3, "SBT-", "0123"},
+        FailureCase{"MoveUndoGroup", SB::MoveUp, 2, "AEGP_StartUndoGroup", 0, false, true, 3, "SBT-", "0123"},
+        FailureCase{"MoveValue", SB::MoveUp, 2, "AEGP_GetNewStreamValue", 0, true, true, 3, "SBT-", "0123"},
+        FailureCase{"MoveWrite", SB::MoveUp, 2, "AEGP_SetStreamValue", 0, true, true, 3, "STT-", "0123"},
+        FailureCase{"MoveSecondCopy", SB::MoveUp, 2, "AEGP_SetStreamValue", 2, true, true, 3, "STB-", "0223"},
+        // Paste into slot 2, record by record: X Size, then the type (the slot's entry, then its popup),
+        // then the colour.
+        FailureCase{"PasteUndoGroup", SB::Paste, 2, "AEGP_StartUndoGroup", 0, false, false, 3, "SBT-",
+                    "0123"},
+        FailureCase{"PasteStream", SB::Paste, 2, "AEGP_GetNewEffectStreamByIndex", 0, true, false, 3, "SBT-",
+                    "0123"},
+        FailureCase{"PasteWrite", SB::Paste, 2, "AEGP_SetStreamValue", 0, true, false, 3, "SBT-", "0123"},
+        FailureCase{"PasteSecondWrite", SB::Paste, 2, "AEGP_SetStreamValue", 1, true, false, 3, "SBB-",
+                    "0123", true}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.label); });
+
+// Paste writes static values, as Delete, Duplicate and Move do: a parameter that a record is for loses
+// its keyframes, also where it already held the pasted value, and takes the record's value; a parameter
+// with no record keeps its animation. The paste's one undo step brings the keyframes back.
+TEST_F(SlotOperations, PasteLeavesStaticValuesWhereItWrites) {
+    slots({PrimitiveType::Box});
+    constexpr int kHeight = 10;
+    h.project().streams[at(0, kXSize)].keys = {{0.0, 30.0}, {1.0, 60.0}};
+    h.project().streams[at(0, kDiameter)].keys = {{0.0, 50.0}, {1.0, 80.0}};  // 50 at the effect's time
+    const std::vector<std::pair<double, double>> heightKeys = {{0.0, 5.0}, {1.0, 9.0}};
+    h.project().streams[at(0, kHeight)].keys = heightKeys;
+    const std::vector<std::uint8_t> payload = join({oneRecord(kXSize, 111), oneRecord(kDiameter, 50)});
+    CopyBytesToClipboard(payload.data(), payload.size());
+    host::ActionReport report;
+    ASSERT_EQ(click(0, StripButton::Paste, &report), PF_Err_NONE);
+    EXPECT_TRUE(h.project().streams[at(0, kXSize)].keys.empty());
+    EXPECT_EQ(value(at(0, kXSize)), 111.0);
+    EXPECT_TRUE(h.project().streams[at(0, kDiameter)].keys.empty());
+    EXPECT_EQ(value(at(0, kDiameter)), 50.0);
+    EXPECT_EQ(h.project().streams[at(0, kHeight)].keys, heightKeys);
+    EXPECT_EQ(report.undoGroups, std::vector<std::string>{"Primitive Pasted"});
 }
 
 // A copied Box pasted over a Torus: the slot becomes a Box with the copied values, on its own layer.
