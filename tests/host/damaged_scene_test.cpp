@@ -149,7 +149,7 @@ TEST_F(DamagedScene, EachEndsWithOneLineNamingTheKey) {
         const std::string prefix = "morphalith-host render: " + file + ": ";
         EXPECT_EQ(lines[0].rfind(prefix, 0), 0u) << c.name << "\n  gave: " << lines[0];
         EXPECT_TRUE(has(lines[0], c.line)) << c.name << "\n  wanted: " << c.line << "\n  gave: " << lines[0];
-        EXPECT_LT(seconds, 10.0) << c.name;
+        EXPECT_LT(seconds, 60.0) << c.name;  // a hang guard with room for a sanitizer build on a busy machine
         EXPECT_EQ(run.out, "") << c.name;
     }
     std::printf("slowest case: %.2f s\n", slowest);
@@ -190,7 +190,7 @@ TEST_F(DamagedScene, OnlyARegularFileIsRead) {
         EXPECT_EQ(run.status, 1) << joined(c.args) << "\n" << run.err;
         EXPECT_TRUE(has(run.err, c.line))
             << joined(c.args) << "\n  wanted: " << c.line << "\n  gave: " << run.err;
-        EXPECT_LT(seconds, 10.0) << joined(c.args);
+        EXPECT_LT(seconds, 60.0) << joined(c.args);  // a hang guard; the rescuer tells a wait on the pipe
     }
     EXPECT_FALSE(rescuer.rescued()) << "the host waited on the pipe";
 }
