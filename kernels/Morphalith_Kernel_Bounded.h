@@ -1,8 +1,8 @@
 // Morphalith_Kernel_Bounded.h — the bounded renderer: Render's image with less work.
 //
-// Included by Morphalith_Kernel.h after the reference renderer, whose scene set-up it builds on.
-// Every scene-distance value it computes is the reference's, bit for bit; it only leaves out work
-// that provably cannot change one:
+// It builds on the prepared scene of Morphalith_Kernel_Scene.h and shades through
+// Morphalith_Kernel_Shading.h, as the reference renderer does. Every scene-distance value it computes
+// is the reference's, bit for bit; it only leaves out work that provably cannot change one:
 //  - A primitive that cannot change the running distance is not evaluated. Every primitive gets a
 //    cheap lower bound of its distance (its box, or a cylinder or slab around a twist or bend axis).
 //    A union (or subtraction) with a distance at least the smoothing width above the running value
@@ -18,6 +18,8 @@
 // by union, every shadow step is taken: the reference path, for that scene.
 #ifndef MORPHALITH_KERNEL_BOUNDED_H
 #define MORPHALITH_KERNEL_BOUNDED_H
+
+#include "Morphalith_Kernel_Scene.h"
 
 MRPH_KERNEL_NAMESPACE_BEGIN
 
@@ -523,18 +525,7 @@ MRPH_FN float RememberedSceneBound(const MRPH_PRIVATE BoundedScene* bs, const MR
     return low * ps->rayMarchMult;
 }
 
-// ---- Marching and shading ----------------------------------------------------------------------
-
-MRPH_FN float3 BoundedNormal(float3 pos, const MRPH_PRIVATE BoundedScene* bs) {
-    const float eps = bs->prepared.epsilon;
-    float3 n = make_float3(0.0f, 0.0f, 0.0f);
-    for (int i = 0; i < 4; ++i) {
-        const float3 e = make_float3((float)(((i + 3) >> 1) & 1), (float)((i >> 1) & 1), (float)(i & 1)) * 2.0f -
-                         1.0f;
-        n = n + e * (0.5773f * BoundedSceneDist(pos + e * eps, bs));
-    }
-    return normalize(n);
-}
+// ---- Marching and shadows ----------------------------------------------------------------------
 
 MRPH_FN float BoundedMarch(RayArgs ray, const MRPH_PRIVATE BoundedScene* bs) {
     const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
@@ -619,130 +610,19 @@ MRPH_FN float BoundedSoftShadows(float3 ro, float3 rd, float maxt, float k, cons
     return res;
 }
 
-MRPH_FN float BoundedAmbientOcclusion(float3 ro, float3 n, const MRPH_PRIVATE BoundedScene* bs) {
-    const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
-    const float spacing = ps->scene.render->ao_threshold;
-    if (spacing <= 0.0f) return 1.0f;
-    const float unscale = ps->rayMarchMult > 0.0f ? 1.0f / ps->rayMarchMult : 1.0f;
-    float ao = 0.0f;
-    for (int i = 1; i <= 3; ++i) {
-        const float s = spacing * (float)i;
-        ao = ao + fmax(0.0f, (s - BoundedSceneDist(ro + n * s, bs) * unscale) / s);
-    }
-    return clamp(1.0f - ao * ps->scene.render->ao_contrast, 0.0f, 1.0f);
-}
-
-// Render, step for step, on the bounded scene.
-MRPH_FN float4 BoundedRender(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment) {
-    float4 fragColor = make_float4(0.0f, 0.0f, 0.0f, 0.0f);
-    const int pass = scene.render->renderPass;
-    BoundedScene bounded;
-    PrepareBoundedScene(&bounded, scene);
-    const MRPH_PRIVATE BoundedScene* bs = &bounded;
-
-    if (pass != RenderPass_Beauty) {
-        if (pass != RenderPass_Normal && pass != RenderPass_Depth && pass != RenderPass_AO) return fragColor;
-        const float dist = BoundedMarch(ray, bs);
-        if (dist > 0.0f) {
-            const float3 pos = ray.ro + ray.rd * dist;
-            const float3 normal = BoundedNormal(pos, bs);
-            float3 rgb;
-            if (pass == RenderPass_Depth) {
-                const float s = smoothstepf(0.0f, scene.render->maxDist, dist);
-                rgb = make_float3(s, s, s);
-            } else if (pass == RenderPass_Normal) {
-                rgb = normal * 0.5f + 0.5f;
-            } else {
-                const float a = BoundedAmbientOcclusion(pos, normal, bs);
-                rgb = make_float3(a, a, a);
-            }
-            fragColor = make_float4(rgb.z, rgb.y, rgb.x, 1.0f);
-        }
-        return fragColor;
-    }
-
-    int hasPrimitive = 0;
-    for (int i = 0; i < scene.numPrimitives; ++i) {
-        if ((int)scene.primitives[i].type != PrimitiveType_None && scene.primitives[i].enabled) hasPrimitive = 1;
-    }
-    float transmittance = 1.0f;
-    const int environmentShown = scene.render->showEnvironment ? 1 : 0;
-    for (int bounce = 0; bounce <= scene.render->maxReflections; ++bounce) {
-        const float dist = BoundedMarch(ray, bs);
-        const float4 background = GetEnvironment(environment, ray.rd) * transmittance;
-        if (!(dist > 0.0f)) {
-            fragColor.x += background.x;
-            fragColor.y += background.y;
-            fragColor.z += background.z;
-            if (environmentShown) fragColor.w += background.w;
-            break;
-        }
-
-        const float3 pos = ray.ro + ray.rd * dist;
-        const SdfResult result = BoundedSceneSDF(pos, bs);
-        if (result.dist == 0.0f && !hasPrimitive) break;
-        const float3 normal = BoundedNormal(pos, bs);
-        const float3 normal_color = normal * 0.5f + 0.5f;
-        const MaterialData m = result.material;
-        float3 passColor = make_float3(0.0f, 0.0f, 0.0f);
-
-        for (int j = 0; j < scene.numLights; ++j) {
-            const LightData L = scene.lights[j];
-            if (L.type < 2) continue;
-            const float3 lightColor = L.color;
-            if (L.type == 3) {
-                passColor += lightColor * m.diffuse_color * L.intensity;
-                continue;
-            }
-            const float3 lightOrigin = make_float3(L.transform.m[12], L.transform.m[13], L.transform.m[14]);
-            const float3 lightDir = normalize(lightOrigin - pos);
-            const float3 diffuse = m.diffuse_color * saturate(dot(normal, lightDir));
-            const float radius = fmax(L.radius, 0.01f);
-            const float k = 400.0f / radius;
-            float shadows = 1.0f;
-            if (scene.render->shadowsEnabled) {
-                shadows = BoundedSoftShadows(pos, lightDir, distance(lightOrigin, pos), k, bs);
-            }
-            const float highlight =
-                powUnit(fmax(0.0f, dot(ray.rd, reflect(lightDir, normal))), m.shininess * (1.0f / radius));
-            const float3 specular = lightColor * m.specular_color * (highlight * m.specular);
-            passColor += lightColor * (diffuse * m.diffuse + specular) * (L.intensity * shadows);
-        }
-
-        const float t = normal_color.y + (scene.render->ambientBalance * 2.0f - 1.0f);
-        passColor += mix3(scene.render->ambientColorStart, scene.render->ambientColorEnd, t) * m.diffuse_color;
-
-        const float3 rimColor = m.rim_color + normal_color * m.rim_normals;
-        const float rimF = fresnel(normal, ray.rd, m.rim_size) * (1.0f - m.rim_balance) + m.rim_balance;
-        passColor += rimColor * (m.rim * rimF);
-
-        const float reflF =
-            fresnel(normal, ray.rd, m.gloss_fresnel_size) * (1.0f - m.gloss_fresnel_balance) + m.gloss_fresnel_balance;
-        const float ao = scene.render->ao_enabled ? BoundedAmbientOcclusion(pos, normal, bs) : 1.0f;
-        const float opacityF =
-            fresnel(normal, ray.rd, m.opacity_size) * (1.0f - m.opacity_balance) + m.opacity_balance;
-        const float alpha = m.opacity * opacityF * transmittance;
-
-        if (environmentShown) {
-            fragColor.w = 1.0f;
-        } else {
-            fragColor.w += alpha;
-        }
-        const float3 shaded = mix3(xyz(background), make_float3(passColor.z, passColor.y, passColor.x), alpha) *
-                              (transmittance * ao);
-        fragColor.x += shaded.x;
-        fragColor.y += shaded.y;
-        fragColor.z += shaded.z;
-
-        transmittance = transmittance * m.glossiness * reflF;
-        transmittance = transmittance * transmittance;
-        ray.ro = pos + normal * (scene.render->epsilon * 10.0f);
-        ray.rd = reflect(ray.rd, normal);
-        if (transmittance < 0.001f) break;
-    }
-    return fragColor;
-}
-
 MRPH_KERNEL_NAMESPACE_END
+
+// The bounded renderer's normal, occlusion and Render: the reference's steps on the bounded scene.
+#define MRPH_PATH_SCENE BoundedScene
+#define MRPH_PATH_PREPARE PrepareBoundedScene
+#define MRPH_PATH_PREPARED(bs) (&(bs)->prepared)
+#define MRPH_PATH_SCENE_DIST BoundedSceneDist
+#define MRPH_PATH_SCENE_SDF BoundedSceneSDF
+#define MRPH_PATH_MARCH BoundedMarch
+#define MRPH_PATH_SOFT_SHADOWS BoundedSoftShadows
+#define MRPH_PATH_NORMAL BoundedNormal
+#define MRPH_PATH_OCCLUSION BoundedAmbientOcclusion
+#define MRPH_PATH_RENDER BoundedRender
+#include "Morphalith_Kernel_Shading.h"
 
 #endif  // MORPHALITH_KERNEL_BOUNDED_H
