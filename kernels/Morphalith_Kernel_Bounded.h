@@ -13,9 +13,11 @@
 //  - Soft-shadow steps that cannot change the shadow are not evaluated. While the union of the
 //    remembered bounds stays above both the step length and the value that would lower the shadow,
 //    steps are only counted, as the reference loop would take them.
-// A primitive whose distance has neither a proven bound nor a proven slope (Polygon, Cursor,
-// Polyhedron; a bend and a twist in different frames) is always evaluated, and while one is combined
-// by union, every shadow step is taken: the reference path, for that scene.
+// Each bound, slope and convexity is proven for every value its record can hold, the ones the panel
+// never writes included. A primitive whose distance has neither a proven bound nor a proven slope
+// (Polygon, Cursor, Polyhedron; a bend and a twist in different frames; a record holding a NaN or an
+// infinity) is always evaluated, and while one is combined by union, every shadow step is taken: the
+// reference path, for that scene.
 #ifndef MORPHALITH_KERNEL_BOUNDED_H
 #define MORPHALITH_KERNEL_BOUNDED_H
 
@@ -166,11 +168,54 @@ MRPH_FN int ShapeConvex(int type, MRPH_GLOBAL const PrimitiveData* prim) {
         case PrimitiveType_Pyramid:
             return 1;
         case PrimitiveType_Cone:
-        case PrimitiveType_RoundCone:
             return ShapeLipschitz(type, prim) > 0.0f ? 1 : 0;
+        case PrimitiveType_RoundCone:
+            // Below a height of 0 the shape is its two spheres apart (its guard reads any negative
+            // height as one sphere holding the other), and a union of two balls is not convex.
+            return (ShapeLipschitz(type, prim) > 0.0f && prim->height >= 0.0f) ? 1 : 0;
         default:
             return 0;
     }
+}
+
+// x * 0 is 0 for every finite x and NaN for NaN and the infinities, so a sum of such terms is 0
+// exactly when every term's value is finite.
+MRPH_FN float finiteProbe(float x) {
+    return x * 0.0f;
+}
+MRPH_FN float finiteProbe3(float3 v) {
+    return finiteProbe(v.x) + finiteProbe(v.y) + finiteProbe(v.z);
+}
+
+// 1 when every value that the primitive's distance reads is finite. A NaN or an infinity in a record
+// makes the distance NaN or infinite wherever it is read, and then no bound, slope or convexity holds:
+// such a primitive takes the full path. (Forms built with relaxed math may take every value to be
+// finite; neither renderer draws anything defined for the others there.)
+MRPH_FN int PrimitiveRecordIsFinite(const MRPH_PRIVATE PrimitiveSetup* s) {
+    MRPH_GLOBAL const PrimitiveData* prim = s->prim;
+    MRPH_GLOBAL const ModifiersData* mods = s->mods;
+    float probe = finiteProbe3(prim->anchorPoint) + finiteProbe3(prim->three_size) +
+                  finiteProbe(prim->percent) + finiteProbe(prim->radius) + finiteProbe(prim->radiusB) +
+                  finiteProbe(prim->height) + finiteProbe(prim->smooth);
+    // The rows of the world-to-layer matrix that give the layer point.
+    for (int c = 0; c < 4; ++c) {
+        probe = probe + finiteProbe(prim->transform.m[4 * c]) + finiteProbe(prim->transform.m[4 * c + 1]) +
+                finiteProbe(prim->transform.m[4 * c + 2]);
+    }
+    if (s->bend) probe = probe + finiteProbe(mods->bend_power) + finiteProbe3(mods->bend_rotation);
+    if (mods->twist_active)
+        probe = probe + finiteProbe(mods->twist_power) + finiteProbe3(mods->twist_rotation);
+    if (mods->wave_active) {
+        probe = probe + finiteProbe(mods->wave_cos_offset) + finiteProbe(mods->wave_cos_freq) +
+                finiteProbe(mods->wave_cos_amp) + finiteProbe(mods->wave_sin_offset) +
+                finiteProbe(mods->wave_sin_freq) + finiteProbe(mods->wave_sin_amp) +
+                finiteProbe3(mods->cos_rotation) + finiteProbe3(mods->sin_rotation);
+    }
+    if (mods->ripples_active) {
+        probe = probe + finiteProbe(mods->ripples_offset) + finiteProbe(mods->ripples_freq) +
+                finiteProbe(mods->ripples_amp) + finiteProbe3(mods->ripples_rotation);
+    }
+    return probe == 0.0f ? 1 : 0;
 }
 
 // Folds the eight corners of the box (centre, extent) into frame R around anchor: the smallest
@@ -268,6 +313,12 @@ MRPH_FN void SetupPrimitiveBound(MRPH_PRIVATE PrimitiveBound* b, const MRPH_PRIV
     // cylinder (non-decreasing in the convex distance from the axis); the bend's are not.
     b->convex = (!s->modified && ShapeConvex(s->type, prim)) ? 1 : 0;
     b->boundConvex = (b->kind == MRPH_BOUND_BOX || b->kind == MRPH_BOUND_TWIST) ? 1 : 0;
+    if (!PrimitiveRecordIsFinite(s)) {
+        b->kind = MRPH_BOUND_NONE;
+        b->lipschitz = 0.0f;
+        b->convex = 0;
+        b->boundConvex = 0;
+    }
 }
 
 // The lower bound of the primitive's distance at layer point q (not yet multiplied by the march
