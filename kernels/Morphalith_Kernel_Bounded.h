@@ -384,7 +384,7 @@ MRPH_FN float BoundedSceneDist(float3 p, const MRPH_PRIVATE BoundedScene* bs) {
     const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
     const MRPH_PRIVATE ModifierFrames* pool = &ps->frames;
     float dist = 0.0f;
-    int n = ps->count;
+    const int n = ps->count;
     if (n > 0) {
         dist = PrimitiveDist(p, &ps->prims[0], pool);
         for (int i = 1; i < n; ++i) {
@@ -397,14 +397,7 @@ MRPH_FN float BoundedSceneDist(float3 p, const MRPH_PRIVATE BoundedScene* bs) {
             dist = CombineDist(LayerPointDist(q, s, pool), dist, s->operation, s->smooth);
         }
     }
-    for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
-        PrimitiveSetup s;
-        if (!SetupPrimitive(&s, ps->scene, i, 0)) continue;
-        const float d = PrimitiveDist(p, &s, 0);
-        dist = n == 0 ? d : CombineDist(d, dist, s.operation, s.smooth);
-        n = n + 1;
-    }
-    return dist * ps->rayMarchMult;
+    return RestSlotsDist(p, ps, dist, n) * ps->rayMarchMult;
 }
 
 // SceneSDF (distance and material), skipping the primitives that cannot change it: their blend weight
@@ -539,14 +532,8 @@ MRPH_FN float BoundedRayDist(float3 ro, float3 rd, float t, const MRPH_PRIVATE B
             Remember(memory, i, t, d, MRPH_MEMORY_DISTANCE, steepest, b->convex);
         }
     }
-    for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
-        // Slots beyond the prepared ones (scenes with more slots than the effect has) have no bounds.
-        PrimitiveSetup rest;
-        if (!SetupPrimitive(&rest, ps->scene, i, 0)) continue;
-        const float d = PrimitiveDist(p, &rest, 0);
-        dist = n == 0 ? d : CombineDist(d, dist, rest.operation, rest.smooth);
-    }
-    return dist * ps->rayMarchMult;
+    // Slots beyond the prepared ones (scenes with more slots than the effect has) have no bounds.
+    return RestSlotsDist(p, ps, dist, n) * ps->rayMarchMult;
 }
 
 // A lower bound of the scene distance at ro + rd t for t at or beyond the ray's last step, from the

@@ -380,12 +380,25 @@ MRPH_FN void PrepareScene(MRPH_PRIVATE PreparedScene* ps, SceneArgs scene) {
     ps->restSlot = i;
 }
 
+// dist, of the first n enabled primitives, combined with the slots beyond the prepared ones, which are
+// set up afresh (not yet multiplied by the march multiplier).
+MRPH_FN float RestSlotsDist(float3 p, const MRPH_PRIVATE PreparedScene* ps, float dist, int n) {
+    for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
+        PrimitiveSetup s;
+        if (!SetupPrimitive(&s, ps->scene, i, 0)) continue;
+        const float d = PrimitiveDist(p, &s, 0);
+        dist = n == 0 ? d : CombineDist(d, dist, s.operation, s.smooth);
+        n = n + 1;
+    }
+    return dist;
+}
+
 // SceneSDF(p).dist without the materials.
 MRPH_FN float PreparedSceneDist(float3 p, const MRPH_PRIVATE PreparedScene* ps) {
     MRPH_COUNT_SCENE_QUERY();
     const MRPH_PRIVATE ModifierFrames* pool = &ps->frames;
     float dist = 0.0f;
-    int n = ps->count;
+    const int n = ps->count;
     if (n > 0) {
         // The first enabled primitive seeds the scene whatever its operation.
         dist = PrimitiveDist(p, &ps->prims[0], pool);
@@ -394,14 +407,7 @@ MRPH_FN float PreparedSceneDist(float3 p, const MRPH_PRIVATE PreparedScene* ps) 
             dist = CombineDist(PrimitiveDist(p, s, pool), dist, s->operation, s->smooth);
         }
     }
-    for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
-        PrimitiveSetup s;
-        if (!SetupPrimitive(&s, ps->scene, i, 0)) continue;
-        const float d = PrimitiveDist(p, &s, 0);
-        dist = n == 0 ? d : CombineDist(d, dist, s.operation, s.smooth);
-        n = n + 1;
-    }
-    return dist * ps->rayMarchMult;
+    return RestSlotsDist(p, ps, dist, n) * ps->rayMarchMult;
 }
 
 MRPH_FN float SceneDist(float3 p, SceneArgs scene) {
