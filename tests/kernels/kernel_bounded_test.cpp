@@ -315,7 +315,7 @@ TEST(PrimitiveBoundByHand, TwistedBoxCylinder) {
 // ---- Soft shadows -------------------------------------------------------------------------------------
 
 // A shadow ray past one sphere of a Round Cone of height -20 (radius 2 at (0, 20, 0), radius 6 at
-// (0, -20, 0)) and into the other: from (3, 60, 0) straight down, it passes the first 1 pixel from its
+// (0, -20, 0)) and into the other: from (3, 60, 0) along -y, it passes the first 1 pixel from its
 // surface and meets the second at y = -20 + sqrt(36 - 9) = -14.8, 74.8 along, well within 200 steps of
 // at most 2. A step inside a surface ends the shadow at 0, on both paths.
 TEST(BoundedShadows, RayPastOneSphereOfARoundConeReachesTheOther) {
