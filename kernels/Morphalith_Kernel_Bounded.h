@@ -1,8 +1,8 @@
 // Morphalith_Kernel_Bounded.h — the bounded renderer: Render's image with less work.
 //
-// Included by Morphalith_Kernel.h after the reference renderer, whose scene set-up it builds on.
-// Every scene-distance value it computes is the reference's, bit for bit; it only leaves out work
-// that provably cannot change one:
+// It builds on the prepared scene of Morphalith_Kernel_Scene.h and shades through
+// Morphalith_Kernel_Shading.h, as the reference renderer does. Every scene-distance value it computes
+// is the reference's, bit for bit; it only leaves out work that provably cannot change one:
 //  - A primitive that cannot change the running distance is not evaluated. Every primitive gets a
 //    cheap lower bound of its distance (its box, or a cylinder or slab around a twist or bend axis).
 //    A union (or subtraction) with a distance at least the smoothing width above the running value
@@ -13,11 +13,15 @@
 //  - Soft-shadow steps that cannot change the shadow are not evaluated. While the union of the
 //    remembered bounds stays above both the step length and the value that would lower the shadow,
 //    steps are only counted, as the reference loop would take them.
-// A primitive whose distance has neither a proven bound nor a proven slope (Polygon, Cursor,
-// Polyhedron; a bend and a twist in different frames) is always evaluated, and while one is combined
-// by union, every shadow step is taken: the reference path, for that scene.
+// Each bound, slope and convexity is proven for every value its record can hold, the ones the panel
+// never writes included. A primitive whose distance has neither a proven bound nor a proven slope
+// (Polygon, Cursor, Polyhedron; a bend and a twist in different frames; a record holding a NaN or an
+// infinity) is always evaluated, and while one is combined by union, every shadow step is taken: the
+// reference path, for that scene.
 #ifndef MORPHALITH_KERNEL_BOUNDED_H
 #define MORPHALITH_KERNEL_BOUNDED_H
+
+#include "Morphalith_Kernel_Scene.h"
 
 MRPH_KERNEL_NAMESPACE_BEGIN
 
@@ -164,11 +168,54 @@ MRPH_FN int ShapeConvex(int type, MRPH_GLOBAL const PrimitiveData* prim) {
         case PrimitiveType_Pyramid:
             return 1;
         case PrimitiveType_Cone:
-        case PrimitiveType_RoundCone:
             return ShapeLipschitz(type, prim) > 0.0f ? 1 : 0;
+        case PrimitiveType_RoundCone:
+            // Below a height of 0 the shape is its two spheres apart (its guard reads any negative
+            // height as one sphere holding the other), and a union of two balls is not convex.
+            return (ShapeLipschitz(type, prim) > 0.0f && prim->height >= 0.0f) ? 1 : 0;
         default:
             return 0;
     }
+}
+
+// x * 0 is 0 for every finite x and NaN for NaN and the infinities, so a sum of such terms is 0
+// exactly when every term's value is finite.
+MRPH_FN float finiteProbe(float x) {
+    return x * 0.0f;
+}
+MRPH_FN float finiteProbe3(float3 v) {
+    return finiteProbe(v.x) + finiteProbe(v.y) + finiteProbe(v.z);
+}
+
+// 1 when every value that the primitive's distance reads is finite. A NaN or an infinity in a record
+// makes the distance NaN or infinite wherever it is read, and then no bound, slope or convexity holds:
+// such a primitive takes the full path. (Forms built with relaxed math may take every value to be
+// finite; neither renderer draws anything defined for the others there.)
+MRPH_FN int PrimitiveRecordIsFinite(const MRPH_PRIVATE PrimitiveSetup* s) {
+    MRPH_GLOBAL const PrimitiveData* prim = s->prim;
+    MRPH_GLOBAL const ModifiersData* mods = s->mods;
+    float probe = finiteProbe3(prim->anchorPoint) + finiteProbe3(prim->three_size) +
+                  finiteProbe(prim->percent) + finiteProbe(prim->radius) + finiteProbe(prim->radiusB) +
+                  finiteProbe(prim->height) + finiteProbe(prim->smooth);
+    // The rows of the world-to-layer matrix that give the layer point.
+    for (int c = 0; c < 4; ++c) {
+        probe = probe + finiteProbe(prim->transform.m[4 * c]) + finiteProbe(prim->transform.m[4 * c + 1]) +
+                finiteProbe(prim->transform.m[4 * c + 2]);
+    }
+    if (s->bend) probe = probe + finiteProbe(mods->bend_power) + finiteProbe3(mods->bend_rotation);
+    if (mods->twist_active)
+        probe = probe + finiteProbe(mods->twist_power) + finiteProbe3(mods->twist_rotation);
+    if (mods->wave_active) {
+        probe = probe + finiteProbe(mods->wave_cos_offset) + finiteProbe(mods->wave_cos_freq) +
+                finiteProbe(mods->wave_cos_amp) + finiteProbe(mods->wave_sin_offset) +
+                finiteProbe(mods->wave_sin_freq) + finiteProbe(mods->wave_sin_amp) +
+                finiteProbe3(mods->cos_rotation) + finiteProbe3(mods->sin_rotation);
+    }
+    if (mods->ripples_active) {
+        probe = probe + finiteProbe(mods->ripples_offset) + finiteProbe(mods->ripples_freq) +
+                finiteProbe(mods->ripples_amp) + finiteProbe3(mods->ripples_rotation);
+    }
+    return probe == 0.0f ? 1 : 0;
 }
 
 // Folds the eight corners of the box (centre, extent) into frame R around anchor: the smallest
@@ -266,6 +313,12 @@ MRPH_FN void SetupPrimitiveBound(MRPH_PRIVATE PrimitiveBound* b, const MRPH_PRIV
     // cylinder (non-decreasing in the convex distance from the axis); the bend's are not.
     b->convex = (!s->modified && ShapeConvex(s->type, prim)) ? 1 : 0;
     b->boundConvex = (b->kind == MRPH_BOUND_BOX || b->kind == MRPH_BOUND_TWIST) ? 1 : 0;
+    if (!PrimitiveRecordIsFinite(s)) {
+        b->kind = MRPH_BOUND_NONE;
+        b->lipschitz = 0.0f;
+        b->convex = 0;
+        b->boundConvex = 0;
+    }
 }
 
 // The lower bound of the primitive's distance at layer point q (not yet multiplied by the march
@@ -331,7 +384,7 @@ MRPH_FN float BoundedSceneDist(float3 p, const MRPH_PRIVATE BoundedScene* bs) {
     const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
     const MRPH_PRIVATE ModifierFrames* pool = &ps->frames;
     float dist = 0.0f;
-    int n = ps->count;
+    const int n = ps->count;
     if (n > 0) {
         dist = PrimitiveDist(p, &ps->prims[0], pool);
         for (int i = 1; i < n; ++i) {
@@ -344,14 +397,7 @@ MRPH_FN float BoundedSceneDist(float3 p, const MRPH_PRIVATE BoundedScene* bs) {
             dist = CombineDist(LayerPointDist(q, s, pool), dist, s->operation, s->smooth);
         }
     }
-    for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
-        PrimitiveSetup s;
-        if (!SetupPrimitive(&s, ps->scene, i, 0)) continue;
-        const float d = PrimitiveDist(p, &s, 0);
-        dist = n == 0 ? d : CombineDist(d, dist, s.operation, s.smooth);
-        n = n + 1;
-    }
-    return dist * ps->rayMarchMult;
+    return RestSlotsDist(p, ps, dist, n) * ps->rayMarchMult;
 }
 
 // SceneSDF (distance and material), skipping the primitives that cannot change it: their blend weight
@@ -486,14 +532,8 @@ MRPH_FN float BoundedRayDist(float3 ro, float3 rd, float t, const MRPH_PRIVATE B
             Remember(memory, i, t, d, MRPH_MEMORY_DISTANCE, steepest, b->convex);
         }
     }
-    for (int i = ps->restSlot; i < ps->scene.numPrimitives; ++i) {
-        // Slots beyond the prepared ones (scenes with more slots than the effect has) have no bounds.
-        PrimitiveSetup rest;
-        if (!SetupPrimitive(&rest, ps->scene, i, 0)) continue;
-        const float d = PrimitiveDist(p, &rest, 0);
-        dist = n == 0 ? d : CombineDist(d, dist, rest.operation, rest.smooth);
-    }
-    return dist * ps->rayMarchMult;
+    // Slots beyond the prepared ones (scenes with more slots than the effect has) have no bounds.
+    return RestSlotsDist(p, ps, dist, n) * ps->rayMarchMult;
 }
 
 // A lower bound of the scene distance at ro + rd t for t at or beyond the ray's last step, from the
@@ -523,18 +563,7 @@ MRPH_FN float RememberedSceneBound(const MRPH_PRIVATE BoundedScene* bs, const MR
     return low * ps->rayMarchMult;
 }
 
-// ---- Marching and shading ----------------------------------------------------------------------
-
-MRPH_FN float3 BoundedNormal(float3 pos, const MRPH_PRIVATE BoundedScene* bs) {
-    const float eps = bs->prepared.epsilon;
-    float3 n = make_float3(0.0f, 0.0f, 0.0f);
-    for (int i = 0; i < 4; ++i) {
-        const float3 e = make_float3((float)(((i + 3) >> 1) & 1), (float)((i >> 1) & 1), (float)(i & 1)) * 2.0f -
-                         1.0f;
-        n = n + e * (0.5773f * BoundedSceneDist(pos + e * eps, bs));
-    }
-    return normalize(n);
-}
+// ---- Marching and shadows ----------------------------------------------------------------------
 
 MRPH_FN float BoundedMarch(RayArgs ray, const MRPH_PRIVATE BoundedScene* bs) {
     const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
@@ -619,130 +648,19 @@ MRPH_FN float BoundedSoftShadows(float3 ro, float3 rd, float maxt, float k, cons
     return res;
 }
 
-MRPH_FN float BoundedAmbientOcclusion(float3 ro, float3 n, const MRPH_PRIVATE BoundedScene* bs) {
-    const MRPH_PRIVATE PreparedScene* ps = &bs->prepared;
-    const float spacing = ps->scene.render->ao_threshold;
-    if (spacing <= 0.0f) return 1.0f;
-    const float unscale = ps->rayMarchMult > 0.0f ? 1.0f / ps->rayMarchMult : 1.0f;
-    float ao = 0.0f;
-    for (int i = 1; i <= 3; ++i) {
-        const float s = spacing * (float)i;
-        ao = ao + fmax(0.0f, (s - BoundedSceneDist(ro + n * s, bs) * unscale) / s);
-    }
-    return clamp(1.0f - ao * ps->scene.render->ao_contrast, 0.0f, 1.0f);
-}
-
-// Render, step for step, on the bounded scene.
-MRPH_FN float4 BoundedRender(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM environment) {
-    float4 fragColor = make_float4(0.0f, 0.0f, 0.0f, 0.0f);
-    const int pass = scene.render->renderPass;
-    BoundedScene bounded;
-    PrepareBoundedScene(&bounded, scene);
-    const MRPH_PRIVATE BoundedScene* bs = &bounded;
-
-    if (pass != RenderPass_Beauty) {
-        if (pass != RenderPass_Normal && pass != RenderPass_Depth && pass != RenderPass_AO) return fragColor;
-        const float dist = BoundedMarch(ray, bs);
-        if (dist > 0.0f) {
-            const float3 pos = ray.ro + ray.rd * dist;
-            const float3 normal = BoundedNormal(pos, bs);
-            float3 rgb;
-            if (pass == RenderPass_Depth) {
-                const float s = smoothstepf(0.0f, scene.render->maxDist, dist);
-                rgb = make_float3(s, s, s);
-            } else if (pass == RenderPass_Normal) {
-                rgb = normal * 0.5f + 0.5f;
-            } else {
-                const float a = BoundedAmbientOcclusion(pos, normal, bs);
-                rgb = make_float3(a, a, a);
-            }
-            fragColor = make_float4(rgb.z, rgb.y, rgb.x, 1.0f);
-        }
-        return fragColor;
-    }
-
-    int hasPrimitive = 0;
-    for (int i = 0; i < scene.numPrimitives; ++i) {
-        if ((int)scene.primitives[i].type != PrimitiveType_None && scene.primitives[i].enabled) hasPrimitive = 1;
-    }
-    float transmittance = 1.0f;
-    const int environmentShown = scene.render->showEnvironment ? 1 : 0;
-    for (int bounce = 0; bounce <= scene.render->maxReflections; ++bounce) {
-        const float dist = BoundedMarch(ray, bs);
-        const float4 background = GetEnvironment(environment, ray.rd) * transmittance;
-        if (!(dist > 0.0f)) {
-            fragColor.x += background.x;
-            fragColor.y += background.y;
-            fragColor.z += background.z;
-            if (environmentShown) fragColor.w += background.w;
-            break;
-        }
-
-        const float3 pos = ray.ro + ray.rd * dist;
-        const SdfResult result = BoundedSceneSDF(pos, bs);
-        if (result.dist == 0.0f && !hasPrimitive) break;
-        const float3 normal = BoundedNormal(pos, bs);
-        const float3 normal_color = normal * 0.5f + 0.5f;
-        const MaterialData m = result.material;
-        float3 passColor = make_float3(0.0f, 0.0f, 0.0f);
-
-        for (int j = 0; j < scene.numLights; ++j) {
-            const LightData L = scene.lights[j];
-            if (L.type < 2) continue;
-            const float3 lightColor = L.color;
-            if (L.type == 3) {
-                passColor += lightColor * m.diffuse_color * L.intensity;
-                continue;
-            }
-            const float3 lightOrigin = make_float3(L.transform.m[12], L.transform.m[13], L.transform.m[14]);
-            const float3 lightDir = normalize(lightOrigin - pos);
-            const float3 diffuse = m.diffuse_color * saturate(dot(normal, lightDir));
-            const float radius = fmax(L.radius, 0.01f);
-            const float k = 400.0f / radius;
-            float shadows = 1.0f;
-            if (scene.render->shadowsEnabled) {
-                shadows = BoundedSoftShadows(pos, lightDir, distance(lightOrigin, pos), k, bs);
-            }
-            const float highlight =
-                powUnit(fmax(0.0f, dot(ray.rd, reflect(lightDir, normal))), m.shininess * (1.0f / radius));
-            const float3 specular = lightColor * m.specular_color * (highlight * m.specular);
-            passColor += lightColor * (diffuse * m.diffuse + specular) * (L.intensity * shadows);
-        }
-
-        const float t = normal_color.y + (scene.render->ambientBalance * 2.0f - 1.0f);
-        passColor += mix3(scene.render->ambientColorStart, scene.render->ambientColorEnd, t) * m.diffuse_color;
-
-        const float3 rimColor = m.rim_color + normal_color * m.rim_normals;
-        const float rimF = fresnel(normal, ray.rd, m.rim_size) * (1.0f - m.rim_balance) + m.rim_balance;
-        passColor += rimColor * (m.rim * rimF);
-
-        const float reflF =
-            fresnel(normal, ray.rd, m.gloss_fresnel_size) * (1.0f - m.gloss_fresnel_balance) + m.gloss_fresnel_balance;
-        const float ao = scene.render->ao_enabled ? BoundedAmbientOcclusion(pos, normal, bs) : 1.0f;
-        const float opacityF =
-            fresnel(normal, ray.rd, m.opacity_size) * (1.0f - m.opacity_balance) + m.opacity_balance;
-        const float alpha = m.opacity * opacityF * transmittance;
-
-        if (environmentShown) {
-            fragColor.w = 1.0f;
-        } else {
-            fragColor.w += alpha;
-        }
-        const float3 shaded = mix3(xyz(background), make_float3(passColor.z, passColor.y, passColor.x), alpha) *
-                              (transmittance * ao);
-        fragColor.x += shaded.x;
-        fragColor.y += shaded.y;
-        fragColor.z += shaded.z;
-
-        transmittance = transmittance * m.glossiness * reflF;
-        transmittance = transmittance * transmittance;
-        ray.ro = pos + normal * (scene.render->epsilon * 10.0f);
-        ray.rd = reflect(ray.rd, normal);
-        if (transmittance < 0.001f) break;
-    }
-    return fragColor;
-}
-
 MRPH_KERNEL_NAMESPACE_END
+
+// The bounded renderer's normal, occlusion and Render: the reference's steps on the bounded scene.
+#define MRPH_PATH_SCENE BoundedScene
+#define MRPH_PATH_PREPARE PrepareBoundedScene
+#define MRPH_PATH_PREPARED(bs) (&(bs)->prepared)
+#define MRPH_PATH_SCENE_DIST BoundedSceneDist
+#define MRPH_PATH_SCENE_SDF BoundedSceneSDF
+#define MRPH_PATH_MARCH BoundedMarch
+#define MRPH_PATH_SOFT_SHADOWS BoundedSoftShadows
+#define MRPH_PATH_NORMAL BoundedNormal
+#define MRPH_PATH_OCCLUSION BoundedAmbientOcclusion
+#define MRPH_PATH_RENDER BoundedRender
+#include "Morphalith_Kernel_Shading.h"
 
 #endif  // MORPHALITH_KERNEL_BOUNDED_H

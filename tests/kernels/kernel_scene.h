@@ -292,16 +292,22 @@ inline KernelScene ShowcaseScene(float compWidth, float compHeight, int primitiv
     return s;
 }
 
-// One work item of a width x height output: the pixel at (x, y) as MainKernel writes it.
-inline float4 PixelCpp(const KernelScene& scene, unsigned width, unsigned height, unsigned x, unsigned y) {
+// One work item of a width x height output: the pixel at (x, y) as `entry` (MainKernel unless said
+// otherwise) writes it.
+template <typename Entry>
+float4 PixelCpp(Entry entry, const KernelScene& scene, unsigned width, unsigned height, unsigned x,
+                unsigned y) {
     std::vector<float4> out((size_t)width * height, Fill(-7.0f));
     const mrph_kernel::KernelImage env{scene.environment.data(), scene.environmentWidth, scene.environmentHeight};
     const mrph_kernel::KernelImage* envArg = scene.environment.empty() ? nullptr : &env;
-    mrph_kernel::MainKernel(envArg, out.data(), scene.primitives.data(), scene.materials.data(),
-                            scene.modifiers.data(), scene.lights.data(), &scene.camera, &scene.render, (int)width, 0,
-                            width, height, (char)(envArg != nullptr), (int)scene.primitives.size(),
-                            (int)scene.lights.size(), 0.0f, x, y);
+    entry(envArg, out.data(), scene.primitives.data(), scene.materials.data(), scene.modifiers.data(),
+          scene.lights.data(), &scene.camera, &scene.render, (int)width, 0, width, height,
+          (char)(envArg != nullptr), (int)scene.primitives.size(), (int)scene.lights.size(), 0.0f, x, y);
     return out[(size_t)y * width + x];
+}
+
+inline float4 PixelCpp(const KernelScene& scene, unsigned width, unsigned height, unsigned x, unsigned y) {
+    return PixelCpp(mrph_kernel::MainKernel, scene, width, height, x, y);
 }
 
 // A 64 x 36 comp seen from 100 pixels: a Polyhedron (type 4, size 8, half spherized) whose three vertex

@@ -39,6 +39,8 @@ protected:
     }
     MaterialData& HeadOnSphere() { return AddSphere(0); }
     MaterialData& TiltedSphere() { return AddSphere(30); }
+    // Centred `lift` below the centre ray; a lift of +-40 meets it at z = -30 with normal (0, -+0.8, -0.6).
+    MaterialData& LiftedSphere(float lift) { return AddSphere(lift); }
     float4 Centre() const { return mrph_test::PixelCpp(scene, 640, 360, 320, 180); }
 
     KernelScene scene;
@@ -165,6 +167,51 @@ INSTANTIATE_TEST_SUITE_P(Kernel, ShadingAmbient,
                              GradientCase{0.75f, Bgra(0.22f, 0.44f, 0.33f, 1)},
                              // t = 1.2, past the bottom colour: (1.06, 0.54, 0.02) * dc
                              GradientCase{1.0f, Bgra(0.02f, 0.54f, 0.53f, 1)}));
+
+// The gradient where each of its terms shows: normals whose y differs in sign and size, balances that
+// put t at either colour and beyond them, both entries. Top colour S = (0.2, 0.4, 0.9), bottom
+// E = (0.8, 0.6, 0.1), so E - S = (0.6, 0.2, -0.8); diffuse colour (1, 0.5, 1). With the normal's
+// colour y = n.y / 2 + 0.5 (0.1, 0.5 or 0.9 for lifts 40, 0 and -40), t = that + 2 balance - 1 and the
+// pixel is (S + (E - S) t) * dc, written blue first. The lifted spheres see the ray at 1 - |cos| = 0.4,
+// not at their normal's colour y, so the Fresnel term cannot stand in for it.
+struct GradientTermCase {
+    std::string name;
+    float lift, balance;
+    float4 expected;
+};
+void PrintTo(const GradientTermCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ShadingAmbientGradient : public Shading, public ::testing::WithParamInterface<GradientTermCase> {};
+
+TEST_P(ShadingAmbientGradient, MixesTopAndBottomByTheNormalsYAndTheBalance) {
+    LiftedSphere(GetParam().lift).diffuse_color = F3(1, 0.5f, 1);
+    scene.render.ambientColorStart = F3(0.2f, 0.4f, 0.9f);
+    scene.render.ambientColorEnd = F3(0.8f, 0.6f, 0.1f);
+    scene.render.ambientBalance = GetParam().balance;
+    ExpectPixel(mrph_test::PixelCpp(MainKernel, scene, 640, 360, 320, 180), GetParam().expected);
+    ExpectPixel(mrph_test::PixelCpp(ReferenceMainKernel, scene, 640, 360, 320, 180), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kernel, ShadingAmbientGradient,
+    ::testing::Values(
+        // n.y = -0.8: t = 0.1 + 0.9 - 1 = 0, the top colour alone: (0.2, 0.2, 0.9).
+        GradientTermCase{"FacingUpAtTheTop", 40, 0.45f, Bgra(0.9f, 0.2f, 0.2f, 1)},
+        // n.y = 0.8: t = 0.9 + 1.1 - 1 = 1, the bottom colour alone: (0.8, 0.3, 0.1).
+        GradientTermCase{"FacingDownAtTheBottom", -40, 0.55f, Bgra(0.1f, 0.3f, 0.8f, 1)},
+        // n.y = 0: t = 0.5: (0.5, 0.5, 0.5) * dc = (0.5, 0.25, 0.5).
+        GradientTermCase{"HeadOnHalfway", 0, 0.5f, Bgra(0.5f, 0.25f, 0.5f, 1)},
+        // n.y = 0.8, balance 0.25: t = 0.9 - 0.5 = 0.4: (0.44, 0.48, 0.58) * dc = (0.44, 0.24, 0.58).
+        GradientTermCase{"FacingDownLowBalance", -40, 0.25f, Bgra(0.58f, 0.24f, 0.44f, 1)},
+        // n.y = -0.8, balance 0.25: t = 0.1 - 0.5 = -0.4, beyond the top colour:
+        // (0.2 - 0.24, 0.4 - 0.08, 0.9 + 0.32) * dc = (-0.04, 0.16, 1.22).
+        GradientTermCase{"FacingUpPastTheTop", 40, 0.25f, Bgra(1.22f, 0.16f, -0.04f, 1)},
+        // n.y = 0.8, balance 1: t = 0.9 + 1 = 1.9, beyond the bottom colour:
+        // (0.2 + 1.14, 0.4 + 0.38, 0.9 - 1.52) * dc = (1.34, 0.39, -0.62).
+        GradientTermCase{"FacingDownPastTheBottom", -40, 1.0f, Bgra(-0.62f, 0.39f, 1.34f, 1)}),
+    [](const ::testing::TestParamInfo<GradientTermCase>& info) { return info.param.name; });
 
 // ---- Rim -------------------------------------------------------------------------------------------
 

@@ -161,6 +161,35 @@ INSTANTIATE_TEST_SUITE_P(
         // No vertex weights: the vertex sits at the centre, so the planes meet there: mix(0, -50, 0.5).
         DistanceCase{"PolyhedronNoWeights", [] { return polyhedronSDF(F3(0, 0, 0), 50, 4, F3(0, 0, 0), 0.5f); },
                      -25},
+        // The rows above are decided by the z plane, or at the centre by the pbc one; at these points the
+        // pca plane decides, and the pbc plane away from the centre. Vertex U = (0, 0, 50); the fold
+        // leaves a point alone when x, y >= 0 and dot(p, nc) >= 0, and its |x| and |y| come first.
+        // Type 4: nc = (-0.5, -0.70711, 0.5), pca / |pca| = (0, 0.5, 0.70711) / 0.86603 =
+        // (0, 0.57735, 0.81650). (0, 50, 100): dot(p, nc) = -35.355 + 50 >= 0; p - v = (0, 50, 50), so
+        // the three planes read 50, 35.355 and 50 * (0.57735 + 0.81650) = 69.692. (0, -50, 100) is
+        // (0, 50, 100) after the fold's |y| (unfolded its pca plane would read 11.95 and the z plane 50).
+        DistanceCase{"PolyhedronType4PlaneW",
+                     [] { return polyhedronSDF(F3(0, 50, 100), 50, 4, F3(1, 0, 0), 0); }, 69.692343f},
+        DistanceCase{"PolyhedronType4PlaneWMirroredY",
+                     [] { return polyhedronSDF(F3(0, -50, 100), 50, 4, F3(1, 0, 0), 0); }, 69.692343f},
+        // Type 3: nc = (-0.5, -0.5, 0.70711), pbc / |pbc| = (0.81650, 0, 0.57735), pca / |pca| =
+        // (0, 0.81650, 0.57735). (60, 0, 60) and (0, 60, 60) are left alone (-30 + 42.43 >= 0); p - v =
+        // (60, 0, 10) reads 10, 60 * 0.81650 + 10 * 0.57735 = 54.763 and 5.774; (0, 60, 10) the mirror.
+        DistanceCase{"PolyhedronType3PlaneV",
+                     [] { return polyhedronSDF(F3(60, 0, 60), 50, 3, F3(1, 0, 0), 0); }, 54.763298f},
+        DistanceCase{"PolyhedronType3PlaneW",
+                     [] { return polyhedronSDF(F3(0, 60, 60), 50, 3, F3(1, 0, 0), 0); }, 54.763298f},
+        // Type 5: cos 36 = 0.80902, scospin = sqrt(0.75 - 0.65451) = 0.30902; pbc / |pbc| =
+        // (0.52573, 0, 0.85065), pca / |pca| = (0, 0.35682, 0.93417). (0, 30, 100) is left alone
+        // (-24.27 + 30.90 >= 0); p - v = (0, 30, 50) reads 50, 42.533 and 10.705 + 46.709 = 57.413.
+        DistanceCase{"PolyhedronType5PlaneW",
+                     [] { return polyhedronSDF(F3(0, 30, 100), 50, 5, F3(1, 0, 0), 0); }, 57.413281f},
+        // Type 4 at (-50, -50, 100): |x|, |y| give (50, 50, 100), whose dot with nc is -10.355, so it is
+        // mirrored to (50, 50, 100) + 20.711 nc = (39.645, 35.355, 110.355), which the next rounds keep.
+        // p - v = (39.645, 35.355, 60.355): planes 60.355, 0.70711 * (39.645 + 60.355) = 70.711 and
+        // 0.57735 * 35.355 + 0.81650 * 60.355 = 69.692.
+        DistanceCase{"PolyhedronType4Folded",
+                     [] { return polyhedronSDF(F3(-50, -50, 100), 50, 4, F3(1, 0, 0), 0); }, 70.710678f},
         DistanceCase{"DiagonalBoxEdge", [] { return boxSDF(F3(50 + 3 * kHalfSqrt2, 0, 20 + 3 * kHalfSqrt2),
                                                           F3(100, 60, 40), 0); }, 3}),
     [](const ::testing::TestParamInfo<DistanceCase>& info) { return info.param.name; });
