@@ -44,7 +44,7 @@ if(TARGET cuda_standin)
     # The plug-in's pieces are driven without loading a module; the stand-in is loaded by the system's
     # search, never linked.
     target_link_libraries(morphalith_win_tests PRIVATE cuda_standin_headers)
-    target_compile_definitions(morphalith_win_tests PRIVATE MRPH_HAVE_CUDA_STANDIN=1)
+    target_compile_definitions(morphalith_win_tests PRIVATE MRPH_HAVE_CUDA_STANDIN=1 MRPH_TESTS_ON_CUDA_STANDIN=1)
     add_dependencies(morphalith_win_tests cuda_standin cuda_standin_old)
 endif()
 mrph_warnings(morphalith_win_tests)

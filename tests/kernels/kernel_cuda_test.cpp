@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "tests/support/CudaExpected.h"
 #include "kernels/kernel_scene.h"
 #if defined(MRPH_HAVE_CUDA)
 #include "Morphalith_Kernel_Strings.h"
@@ -22,7 +23,7 @@ TEST(KernelCUDA, MatchesTheCppForm) {
     GTEST_SKIP() << "skipped: built without the CUDA toolkit";
 #else
     mrph_test::CudaDriverSession cuda;
-    if (!cuda.ok()) GTEST_SKIP() << "skipped: no CUDA driver or device (" << cuda.error() << ")";
+    if (!cuda.ok()) MRPH_WITHOUT_CUDA_DRIVER() << "no CUDA driver or device (" << cuda.error() << ")";
     const CudaApi& api = cuda.api();
     CUmodule module = nullptr;
     CUfunction kernel = nullptr;

@@ -1,4 +1,5 @@
 #include "tests/render/cpp_frame.h"
+#include "tests/render/frame_difference.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,10 +57,9 @@ ImageDifference CompareImages(const host::FloatImage& a, const host::FloatImage&
     if (!d.sameSize) return d;
     d.pixels = (size_t)a.width * a.height;
     for (size_t p = 0; p < d.pixels; ++p) {
-        float worst = 0;
-        for (int c = 0; c < 4; ++c) worst = std::max(worst, std::fabs(a.bgra[p * 4 + c] - b.bgra[p * 4 + c]));
+        const float worst = PixelDifference(a, b, p);
         if (!(worst <= tolerance)) d.pixelsOver += 1;  // NaN counts as over
-        if (!(worst <= d.largest)) d.largest = worst;
+        if (std::isnan(worst) || worst > d.largest) d.largest = worst;  // a NaN stays
     }
     return d;
 }

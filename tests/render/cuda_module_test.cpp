@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/CudaExpected.h"
 #include "host/CudaDevice.h"
 #include "host/RenderCommand.h"
 #include "tests/render/cpp_frame.h"
@@ -83,7 +84,7 @@ protected:
         host_process::CommandLine::SetUp();
         MrphCudaStandInApi standIn{};
         if (!host::CudaDevice::get() || !mrphCudaStandInLoad(&standIn))
-            GTEST_SKIP() << "skipped: the tests do not run on the CUDA driver stand-in";
+            MRPH_WITHOUT_CUDA_DRIVER() << "the tests do not run on the CUDA driver stand-in";
     }
     std::string example(const char* name) const { return std::string(MRPH_SOURCE_DIR) + "/examples/" + name; }
 };
@@ -140,7 +141,7 @@ float Smooth(float x) { return x * x * (3.0f - 2.0f * x); }
 // The sphere of the OpenCL frame tests: its centre pixel is met after 78.89 pixels (see
 // rendered_frame_test.cpp), so the depth pass there is smoothstep(0, 200, 78.89).
 TEST_F(CudaModuleScene, DepthOfASphereAtTheCentre) {
-    if (!host::CudaDevice::get()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    if (!host::CudaDevice::get()) MRPH_WITHOUT_CUDA_DRIVER() << "no CUDA device (" << host::CudaDevice::error() << ")";
     Open(R"({"composition": {"width": 64, "height": 36, "frameRate": 30, "duration": 2},
       "nulls": [{"id": 2, "position": [32, 18, 0]}],
       "effect": {"params": {"Render Mode": "Depth", "Max Clip Distance": 200},
@@ -158,7 +159,7 @@ TEST_F(CudaModuleScene, DepthOfASphereAtTheCentre) {
 // driver stand-in runs the C++ form, whose environment filtering is exact where a GPU's texture unit
 // weighs texels with 8 fractional bits.
 TEST(CudaAgainstOpenCL, EveryExample) {
-    if (!host::CudaDevice::get()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    if (!host::CudaDevice::get()) MRPH_WITHOUT_CUDA_DRIVER() << "no CUDA device (" << host::CudaDevice::error() << ")";
     if (!host::OpenCLDevice::get()) GTEST_SKIP() << "skipped: no OpenCL device (" << host::OpenCLDevice::error() << ")";
     struct Case {
         const char* example;
@@ -188,7 +189,7 @@ TEST(CudaAgainstOpenCL, EveryExample) {
 // hardware's bilinear weights have 8 fractional bits, so a lookup may differ by up to 1/256 of the
 // step between texels; a ray grazing an edge may hit on one side and miss on the other.
 TEST_F(CudaModuleScene, ReflectionsMatchTheCppFormOfTheSameBlock) {
-    if (!host::CudaDevice::get()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    if (!host::CudaDevice::get()) MRPH_WITHOUT_CUDA_DRIVER() << "no CUDA device (" << host::CudaDevice::error() << ")";
     ASSERT_TRUE(host_.load()) << host_.error();
     host::Scene scene;
     std::string error;

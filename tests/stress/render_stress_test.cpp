@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/CudaExpected.h"
 #include "host/CudaDevice.h"
 #include "host/ParamArray.h"
 #include "host/RenderJob.h"
@@ -236,7 +237,7 @@ TEST_F(RenderStress, EightThreadsRenderTwoInstances) {
 // CUDA array beside it. Every frame must still equal its single-threaded render with its own layer.
 TEST_F(RenderStress, EightThreadsRenderWhileThePanelChangesTheEnvironmentMap) {
     if (!FullRendersRun()) GTEST_SKIP() << "the environment cache is not locked yet (see kEnvironmentCacheLocked)";
-    if (!SetUpCudaDevice()) GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+    if (!SetUpCudaDevice()) MRPH_WITHOUT_CUDA_DRIVER() << "no CUDA device (" << host::CudaDevice::error() << ")";
     // A second environment layer, dusk where the first is sky.
     host::Layer& dusk = host_.project().addLayer(1500, "Dusk", AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE);
     dusk.props.imageWidth = 8;

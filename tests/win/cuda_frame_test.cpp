@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/CudaExpected.h"
 #include "host/CudaDevice.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
@@ -39,7 +40,7 @@ host::FloatImage RenderExample(const std::string& example, PF_GPU_Framework fram
 // each pixel's largest channel difference, at most 0.1 % of the pixels off by more than 0.01.
 TEST(WindowsCudaFrame, EveryExampleMatchesOpenCL) {
     if (!host::CudaDevice::get())
-        GTEST_SKIP() << "skipped: no CUDA device (" << host::CudaDevice::error() << ")";
+        MRPH_WITHOUT_CUDA_DRIVER() << "no CUDA device (" << host::CudaDevice::error() << ")";
     struct Case {
         const char* example;
         A_long frame;
