@@ -40,7 +40,6 @@ typedef struct MrphCudaStandInCounts {
     long arrays;
     long textures;
     long modules;
-    long events;
     long contexts;          /* primary contexts that exist (retained at least once, not released to 0) */
     long contextReferences; /* primary-context retains not yet released, all devices */
     /* Objects destroyed because the last reference to their primary context went, since the last
@@ -49,8 +48,7 @@ typedef struct MrphCudaStandInCounts {
     long lostArrays;
     long lostTextures;
     long lostModules;
-    long lostEvents;
-    long lostWithContext; /* the five above together */
+    long lostWithContext; /* the four above together */
 } MrphCudaStandInCounts;
 
 /* ---- The last well-formed fat binary handed to cuModuleLoadData ------------------------------------- */
@@ -111,7 +109,7 @@ void mrphCudaStandInFailCall(int n, CUresult error);
  * request for the same name replaces the first. Returns 0, and arranges nothing, when no entry point
  * has that name.
  * A call failed either way does nothing, except a release (cuMemFree, cuArrayDestroy,
- * cuTexObjectDestroy, cuModuleUnload, cuEventDestroy, cuCtxPopCurrent, cuDevicePrimaryCtxRelease),
+ * cuTexObjectDestroy, cuModuleUnload, cuCtxPopCurrent, cuDevicePrimaryCtxRelease),
  * which still does its work and then returns the error. */
 int mrphCudaStandInFailNext(const char* name, CUresult error);
 

@@ -16,16 +16,6 @@ CUresult CUDAAPI cuInit(unsigned int Flags) {
     return CUDA_SUCCESS;
 }
 
-// A real driver answers this before cuInit too: callers ask it first, to tell a driver that is too
-// old from one that is missing.
-CUresult CUDAAPI cuDriverGetVersion(int* driverVersion) {
-    Call call(Entry::DriverGetVersion);
-    if (CUresult r = call.Injected()) return r;
-    if (driverVersion == nullptr) return CUDA_ERROR_INVALID_VALUE;
-    *driverVersion = kDriverVersion;
-    return CUDA_SUCCESS;
-}
-
 CUresult CUDAAPI cuDeviceGetCount(int* count) {
     Call call(Entry::DeviceGetCount);
     if (CUresult r = call.Enter(false)) return r;

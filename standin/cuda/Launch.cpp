@@ -1,4 +1,4 @@
-// Launch.cpp — cuLaunchKernel running the kernel's C++ form, and events.
+// Launch.cpp — cuLaunchKernel running the kernel's C++ form.
 //
 // A launch is checked as a device would fault on it, before anything runs: every pointer the kernel
 // reads or writes must lie inside a live allocation of the launching context, aligned for its record,
@@ -174,8 +174,9 @@ CUresult CUDAAPI cuLaunchKernel(CUfunction f, unsigned int gridDimX, unsigned in
         if (l.width > 0 && l.height > 0) {
             if (l.height > 1 && (l.pitch < 0 || (unsigned)l.pitch < l.width))
                 note(CUDA_ERROR_ILLEGAL_ADDRESS);
-            else
-                outputBytes = ((size_t)(l.height - 1) * (size_t)std::max(l.pitch, 0) + l.width) * 16;
+            else if (!MulAdd((size_t)(l.height - 1), (size_t)std::max(l.pitch, 0), l.width, &outputBytes) ||
+                     !MulAdd(outputBytes, 16, 0, &outputBytes))
+                note(CUDA_ERROR_ILLEGAL_ADDRESS);  // rows beyond any address
         }
         if (fault == CUDA_SUCCESS && note(CheckPointer(state, call.contextId(), l.output, outputBytes,
                                                        alignof(mrph_kernel::float4), &work.held)))
@@ -209,68 +210,13 @@ CUresult CUDAAPI cuLaunchKernel(CUfunction f, unsigned int gridDimX, unsigned in
         ++state.launchCount;
         state.launches.push_back(std::move(record));
         if (state.launches.size() > State::kMaxLaunches) state.launches.pop_front();
+        // As on a device, a fault of the running kernel is not the launch's result: the launch succeeds,
+        // and the next synchronise (and every later launch) reports the fault.
         if (fault != CUDA_SUCCESS) {
             context.sticky = fault;
-            return fault;
+            return CUDA_SUCCESS;
         }
     }
     Run(work, l);
     return CUDA_SUCCESS;
-}
-
-// ---- Events -----------------------------------------------------------------------------------------------
-// Launches finish before they return, so an event is done as soon as it is recorded.
-CUresult CUDAAPI cuEventCreate(CUevent* phEvent, unsigned int Flags) {
-    Call call(Entry::EventCreate);
-    if (CUresult r = call.Enter(true)) return r;
-    constexpr unsigned kKnown = CU_EVENT_BLOCKING_SYNC | CU_EVENT_DISABLE_TIMING | CU_EVENT_INTERPROCESS;
-    if (phEvent == nullptr || (Flags & ~kKnown) != 0) return CUDA_ERROR_INVALID_VALUE;
-    if ((Flags & CU_EVENT_INTERPROCESS) && !(Flags & CU_EVENT_DISABLE_TIMING))
-        return CUDA_ERROR_INVALID_VALUE;
-    const uint64_t id = call.state.NewHandle();
-    Event& event = call.state.events[id];
-    event.context = call.contextId();
-    event.flags = Flags;
-    *phEvent = ToHandle<CUevent>(id);
-    return CUDA_SUCCESS;
-}
-
-CUresult CUDAAPI cuEventRecord(CUevent hEvent, CUstream hStream) {
-    Call call(Entry::EventRecord);
-    if (CUresult r = call.Enter(true)) return r;
-    const auto it = call.state.events.find(FromHandle(hEvent));
-    if (it == call.state.events.end() || hStream != nullptr) return CUDA_ERROR_INVALID_HANDLE;
-    if (it->second.context != call.contextId()) return CUDA_ERROR_INVALID_CONTEXT;
-    it->second.recorded = true;
-    it->second.time = std::chrono::steady_clock::now();
-    return CUDA_SUCCESS;
-}
-
-CUresult CUDAAPI cuEventSynchronize(CUevent hEvent) {
-    Call call(Entry::EventSynchronize);
-    if (CUresult r = call.Enter(true)) return r;
-    if (call.state.events.count(FromHandle(hEvent)) == 0) return CUDA_ERROR_INVALID_HANDLE;
-    return CUDA_SUCCESS;
-}
-
-// Both events must have been recorded, with timing.
-CUresult CUDAAPI cuEventElapsedTime(float* pMilliseconds, CUevent hStart, CUevent hEnd) {
-    Call call(Entry::EventElapsedTime);
-    if (CUresult r = call.Enter(true)) return r;
-    if (pMilliseconds == nullptr) return CUDA_ERROR_INVALID_VALUE;
-    const auto start = call.state.events.find(FromHandle(hStart));
-    const auto end = call.state.events.find(FromHandle(hEnd));
-    if (start == call.state.events.end() || end == call.state.events.end()) return CUDA_ERROR_INVALID_HANDLE;
-    for (const Event* e : {&start->second, &end->second})
-        if (!e->recorded || (e->flags & CU_EVENT_DISABLE_TIMING)) return CUDA_ERROR_INVALID_HANDLE;
-    *pMilliseconds = std::chrono::duration<float, std::milli>(end->second.time - start->second.time).count();
-    return CUDA_SUCCESS;
-}
-
-CUresult CUDAAPI cuEventDestroy(CUevent hEvent) {
-    Call call(Entry::EventDestroy);
-    CUresult result = call.EnterRelease(true);
-    if (result == CUDA_SUCCESS && call.state.events.erase(FromHandle(hEvent)) == 0)
-        result = CUDA_ERROR_INVALID_HANDLE;
-    return call.Finish(result);
 }

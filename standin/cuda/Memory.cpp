@@ -13,13 +13,6 @@ using namespace cuda_standin;
 
 namespace {
 
-// a * b + c, false when it does not fit.
-bool MulAdd(size_t a, size_t b, size_t c, size_t* out) {
-    size_t product = 0;
-    if (__builtin_mul_overflow(a, b, &product)) return false;
-    return !__builtin_add_overflow(product, c, out);
-}
-
 constexpr size_t kTexelBytes = 16;  // float4, the only array format the stand-in makes
 // The largest 2-D array a device of compute capability 9.0 makes.
 constexpr size_t kMaxArrayWidth = 131072;

@@ -2,7 +2,7 @@
 //
 // Everything a real driver keeps on the device is kept here, in host memory, behind one lock: the
 // contexts, the objects made in them, the call log and the failures asked for. Handles (contexts,
-// arrays, modules, functions, events, texture objects) are numbers from one counter that never
+// arrays, modules, functions, texture objects) are numbers from one counter that never
 // repeats, so a handle kept past its object's end is recognised as dead rather than mistaken for a
 // newer object at the same address. Device pointers are real host addresses: the kernel's C++ form
 // reads and writes them directly.
@@ -12,7 +12,6 @@
 #include <cuda.h>
 
 #include <array>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -29,7 +28,6 @@ namespace cuda_standin {
 // ---- Entry points ---------------------------------------------------------------------------------
 #define MRPH_CUDA_STANDIN_ENTRIES(X)                                                                         \
     X(Init, "cuInit")                                                                                        \
-    X(DriverGetVersion, "cuDriverGetVersion")                                                                \
     X(DeviceGetCount, "cuDeviceGetCount") X(DeviceGet, "cuDeviceGet") X(DeviceGetName, "cuDeviceGetName") X( \
         DevicePrimaryCtxRetain, "cuDevicePrimaryCtxRetain")                                                  \
         X(DevicePrimaryCtxRelease, "cuDevicePrimaryCtxRelease_v2") X(CtxPushCurrent, "cuCtxPushCurrent_v2")  \
@@ -41,11 +39,7 @@ namespace cuda_standin {
                             X(ArrayCreate, "cuArrayCreate_v2") X(ArrayDestroy, "cuArrayDestroy")             \
                                 X(TexObjectCreate, "cuTexObjectCreate")                                      \
                                     X(TexObjectDestroy, "cuTexObjectDestroy")                                \
-                                        X(LaunchKernel, "cuLaunchKernel") X(EventCreate, "cuEventCreate")    \
-                                            X(EventRecord, "cuEventRecord")                                  \
-                                                X(EventSynchronize, "cuEventSynchronize")                    \
-                                                    X(EventElapsedTime, "cuEventElapsedTime_v2")             \
-                                                        X(EventDestroy, "cuEventDestroy_v2")
+                                        X(LaunchKernel, "cuLaunchKernel")
 
 enum class Entry : int {
 #define MRPH_CUDA_STANDIN_ENUM(id, name) id,
@@ -60,12 +54,18 @@ const char* EntryName(Entry entry);
 const char* FailedEntryName(Entry entry);
 
 // ---- The device the stand-in claims -----------------------------------------------------------------
-constexpr int kDriverVersion = 13000;
 constexpr int kComputeMajor = 9;  // sm_90: the architecture the module's kernel is built for by default
 constexpr int kComputeMinor = 0;
 constexpr const char* kDeviceName = "Morphalith CUDA stand-in";
 // Memory the device offers, all allocations and arrays together; more is CUDA_ERROR_OUT_OF_MEMORY.
 constexpr size_t kDeviceMemory = size_t(8) << 30;
+
+// a * b + c into *out; false when it does not fit a size_t (sizes from a caller are never trusted).
+inline bool MulAdd(size_t a, size_t b, size_t c, size_t* out) {
+    size_t product = 0;
+    if (__builtin_mul_overflow(a, b, &product)) return false;
+    return !__builtin_add_overflow(product, c, out);
+}
 
 // ---- Objects ----------------------------------------------------------------------------------------
 // Host memory standing for device memory, 256-byte aligned as cuMemAlloc's is. Shared: a kernel that
@@ -108,13 +108,6 @@ struct Function {
     uint64_t module = 0;
 };
 
-struct Event {
-    uint64_t context = 0;
-    unsigned int flags = 0;
-    bool recorded = false;
-    std::chrono::steady_clock::time_point time;
-};
-
 struct PrimaryContext {
     uint64_t context = 0;  // 0: none made (or the last reference went)
     int references = 0;
@@ -146,7 +139,6 @@ struct State {
     std::map<uint64_t, Texture> textures;
     std::map<uint64_t, Module> modules;
     std::map<uint64_t, Function> functions;
-    std::map<uint64_t, Event> events;
     size_t deviceBytes = 0;      // allocations and arrays
     size_t allocationBytes = 0;  // allocations alone
 
@@ -158,7 +150,7 @@ struct State {
     std::map<long, CUresult> failAtCall;  // by call number, counted from 1 since the process began
     long callsEver = 0;
     std::array<std::optional<CUresult>, kEntryCount> failByName;
-    long lost[5] = {};  // allocations, arrays, textures, modules, events
+    long lost[4] = {};  // allocations, arrays, textures, modules
     std::optional<MrphCudaStandInImage> lastImage;
 
     static constexpr size_t kMaxCalls = 1 << 20;

@@ -19,7 +19,7 @@ const char* const kFailedNames[] = {MRPH_CUDA_STANDIN_ENTRIES(MRPH_CUDA_STANDIN_
 #undef MRPH_CUDA_STANDIN_FAILED_NAME
 static_assert(sizeof(kNames) / sizeof(kNames[0]) == kEntryCount);
 
-enum LostKind { kLostAllocation, kLostArray, kLostTexture, kLostModule, kLostEvent };
+enum LostKind { kLostAllocation, kLostArray, kLostTexture, kLostModule };
 
 }  // namespace
 
@@ -108,14 +108,6 @@ void State::DestroyContext(uint64_t id) {
         ++lost[kLostModule];
         it = modules.erase(it);
     }
-    for (auto it = events.begin(); it != events.end();) {
-        if (it->second.context != id) {
-            ++it;
-            continue;
-        }
-        ++lost[kLostEvent];
-        it = events.erase(it);
-    }
 }
 
 void State::ResetBookkeeping() {
@@ -138,9 +130,10 @@ Call::Call(Entry entry) : state(GlobalState()), lock(state.mutex) {
         injected_ = byNumber->second;
         state.failAtCall.erase(byNumber);
     }
+    // A failure asked for by name waits for a call of its entry that no failure by number took.
     std::optional<CUresult>& byName = state.failByName[(int)entry];
-    if (byName) {
-        if (!injected_) injected_ = byName;
+    if (byName && !injected_) {
+        injected_ = byName;
         byName.reset();
     }
     ++state.callCount;
@@ -237,15 +230,13 @@ void mrphCudaStandInGetCounts(MrphCudaStandInCounts* counts) {
     c.arrays = (long)state.arrays.size();
     c.textures = (long)state.textures.size();
     c.modules = (long)state.modules.size();
-    c.events = (long)state.events.size();
     c.contexts = (long)state.contexts.size();
     for (const auto& [device, primary] : state.primary) c.contextReferences += primary.references;
     c.lostAllocations = state.lost[0];
     c.lostArrays = state.lost[1];
     c.lostTextures = state.lost[2];
     c.lostModules = state.lost[3];
-    c.lostEvents = state.lost[4];
-    c.lostWithContext = c.lostAllocations + c.lostArrays + c.lostTextures + c.lostModules + c.lostEvents;
+    c.lostWithContext = c.lostAllocations + c.lostArrays + c.lostTextures + c.lostModules;
     *counts = c;
 }
 
