@@ -28,24 +28,6 @@ const bool kEveryCommandChecked = [] {
     return true;
 }();
 
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kThreadSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-constexpr bool kThreadSanitizer = true;
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
-
-// The module's environment-texture cache in its global data is rebuilt and read under its own lock
-// (GlobalData::envTextureLock), so the full renders run under ThreadSanitizer as well. Without that
-// lock ThreadSanitizer reports a race on every parallel render; this switch leaves the full renders
-// out under it then (the pre-renders still run).
-constexpr bool kEnvironmentCacheLocked = true;
-
 constexpr int kThreads = 8;
 constexpr int kFramesPerThread = 4;
 constexpr int kRenderMode = 1129, kEnvironmentParam = 1097;
@@ -194,8 +176,6 @@ protected:
                     instances.size(), full ? "render" : "pre-render", differing);
     }
 
-    bool FullRendersRun() const { return !kThreadSanitizer || kEnvironmentCacheLocked; }
-
     // A CUDA device set up once for the render threads' jobs; false where there is no CUDA device.
     bool SetUpCudaDevice() {
         if (!host::CudaDevice::get()) return false;
@@ -221,12 +201,10 @@ protected:
 };
 
 TEST_F(RenderStress, EightThreadsRenderOneInstance) {
-    if (!FullRendersRun()) GTEST_SKIP() << "the environment cache is not locked yet (see kEnvironmentCacheLocked)";
     RenderBothWays({first_}, true);
 }
 
 TEST_F(RenderStress, EightThreadsRenderTwoInstances) {
-    if (!FullRendersRun()) GTEST_SKIP() << "the environment cache is not locked yet (see kEnvironmentCacheLocked)";
     AddSecondInstance();
     RenderBothWays({first_, second_}, true);
 }
@@ -236,7 +214,6 @@ TEST_F(RenderStress, EightThreadsRenderTwoInstances) {
 // environment cache's layer and flag while render threads read, clear and rebuild the cache and the
 // CUDA array beside it. Every frame must still equal its single-threaded render with its own layer.
 TEST_F(RenderStress, EightThreadsRenderWhileThePanelChangesTheEnvironmentMap) {
-    if (!FullRendersRun()) GTEST_SKIP() << "the environment cache is not locked yet (see kEnvironmentCacheLocked)";
     if (!SetUpCudaDevice()) MRPH_WITHOUT_CUDA_DRIVER() << "no CUDA device (" << host::CudaDevice::error() << ")";
     // A second environment layer, dusk where the first is sky.
     host::Layer& dusk = host_.project().addLayer(1500, "Dusk", AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE);
