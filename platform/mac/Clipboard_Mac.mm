@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "CocoaText.h"
 #include "Headers/LogsController.h"
 #include "PrimitiveClipboard.h"
 
@@ -17,9 +18,7 @@ NSString* privateType() { return [NSString stringWithUTF8String:kPrimitiveClipbo
 // These are called from the strip's C++ event code, which a Cocoa exception must not cross: a
 // pasteboard that cannot be reached is logged, and Copy or Paste then does nothing.
 void logException(const char* function, NSException* e) {
-    const char* name = [[e name] UTF8String];
-    const char* reason = [[e reason] UTF8String];
-    MRPH_LOG_ERROR_IN(function, std::string("Pasteboard failed: ") + (name ? name : "") + ", " + (reason ? reason : ""));
+    MRPH_LOG_ERROR_IN(function, "Pasteboard failed: " + exceptionText(e));
 }
 
 }  // namespace

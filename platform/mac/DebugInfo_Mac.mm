@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "CocoaText.h"
 #include "DebugInfo.h"
 #include "Headers/LogsController.h"
 
@@ -15,12 +16,6 @@ namespace {
 bool isDark() {
     NSString* style = [[NSUserDefaults standardUserDefaults] stringForKey:@"AppleInterfaceStyle"];
     return style && [style isEqualToString:@"Dark"];
-}
-
-// A Cocoa string as text for a log line; an exception may come without a name or a reason.
-std::string logText(NSString* text) {
-    const char* bytes = [text UTF8String];
-    return bytes ? bytes : "";
 }
 
 // The text as the window shows it. A log that is not UTF-8 (a driver's, in its own encoding) is shown
@@ -112,7 +107,7 @@ PF_Err showDebugInfo(std::string text) {
           if (controller) [NSApp runModalForWindow:[controller window]];
       } @catch (NSException* e) {
           MRPH_LOG_ERROR_IN("showDebugInfo_block_invoke",
-                            "Exception caught: " + logText([e name]) + ", " + logText([e reason]));
+                            "Exception caught: " + exceptionText(e));
           [[controller window] orderOut:nil];
       }
       [controller release];

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "CocoaText.h"
 #include "Headers/LogsController.h"
 #include "render/Headers/MachineInfo.h"
 
@@ -59,8 +60,7 @@ private:
 bool modelText(const void* model, std::string* text) {
     id value = (__bridge id)model;
     if ([value isKindOfClass:[NSString class]]) {
-        const char* utf8 = [(NSString*)value UTF8String];
-        *text = utf8 ? utf8 : "";
+        *text = utf8Text((NSString*)value);
         return true;
     }
     if ([value isKindOfClass:[NSData class]]) {
@@ -74,7 +74,8 @@ bool modelText(const void* model, std::string* text) {
 
 // Walks the "IOAccelerator" services; each model read becomes the GPU name, so the last one walked
 // stays. False when the walk was cut short (after its error line): the summary line is then left out.
-bool readAcceleratorModels(SystemInfo* info) {
+// The registry's main port is there from macOS 12.0 on: called only where the system is that new.
+API_AVAILABLE(macos(12.0)) bool readAcceleratorModels(SystemInfo* info) {
     io_iterator_t iterator = IO_OBJECT_NULL;
     // The matching dictionary is the query's to give back.
     const kern_return_t query =
@@ -113,7 +114,7 @@ void describeMachine(short major, short minor, SystemInfo* info) {
     if (NSProcessInfo* processInfo = [NSProcessInfo processInfo]) version = [processInfo operatingSystemVersion];
     NSString* text = [NSString stringWithFormat:@"%ld.%ld.%ld", (long)version.majorVersion,
                                                 (long)version.minorVersion, (long)version.patchVersion];
-    info->osVersion = [text UTF8String];
+    info->osVersion = utf8Text(text);
     spdlog_log("Current macOS version: " + info->osVersion);
 
     if (MRPH_RUNNING_MACOS_12_OR_LATER) {
@@ -137,8 +138,7 @@ void GetDeviceInfo(short major, short minor, SystemInfo* info, int /*framework*/
                 describeMachine(major, minor, info);
             } @catch (NSException* e) {
                 // Set-up goes on whatever the system answers.
-                const char* name = [[e name] UTF8String];
-                MRPH_LOG_ERROR_IN("GetDeviceInfo", std::string("Exception caught: ") + (name ? name : ""));
+                MRPH_LOG_ERROR_IN("GetDeviceInfo", "Exception caught: " + exceptionText(e));
             }
         } catch (...) {
             // A string that cannot be built leaves the record as it was; set-up goes on.

@@ -18,15 +18,6 @@ const void* CFDictionaryGetValue(CFDictionaryRef dictionary, const void* key) {
     return (__bridge const void*)[(__bridge NSDictionary*)dictionary objectForKey:(__bridge id)key];
 }
 
-CFTypeRef CFRetain(CFTypeRef object) {
-    if (!object) {
-        std::fprintf(stderr, "macOS stand-in: CFRetain of a null object\n");
-        std::abort();
-    }
-    [(__bridge id)object retain];
-    return object;
-}
-
 void CFRelease(CFTypeRef object) {
     if (!object) {
         std::fprintf(stderr, "macOS stand-in: CFRelease of a null object\n");

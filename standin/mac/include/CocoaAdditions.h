@@ -14,6 +14,11 @@
 
 #import <AppKit/AppKit.h>
 
+// A Mac's availability annotation: GNUstep runs on no particular macOS, so everything is available.
+#if !defined(API_AVAILABLE)
+#define API_AVAILABLE(...)
+#endif
+
 typedef struct {
     NSInteger majorVersion;
     NSInteger minorVersion;

@@ -25,7 +25,6 @@ MAC_STANDIN_API extern const CFAllocatorRef kCFAllocatorDefault;
 // The value for the key (compared as a dictionary of Foundation compares its keys), or null.
 MAC_STANDIN_API const void* CFDictionaryGetValue(CFDictionaryRef dictionary, const void* key);
 
-MAC_STANDIN_API CFTypeRef CFRetain(CFTypeRef object);
 // Gives one reference back. A null object stops the process, as it does on a Mac.
 MAC_STANDIN_API void CFRelease(CFTypeRef object);
 
