@@ -1,9 +1,6 @@
 #include "host/ImageFiles.h"
 
-
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -35,15 +32,8 @@
 
 #include "host/MemoryLimits.h"
 #include "host/OneLine.h"
+#include "host/RegularFile.h"
 #include "host/RenderJob.h"
-
-// The Windows test host's C runtime opens files in binary mode only when asked, and has no
-// close-on-exec flag. Elsewhere the open never waits: a named pipe's would until somebody writes.
-#if defined(_WIN32)
-#define MRPH_OPEN_FLAGS (O_RDONLY | O_BINARY)
-#else
-#define MRPH_OPEN_FLAGS (O_RDONLY | O_CLOEXEC | O_NONBLOCK)
-#endif
 
 namespace host {
 
@@ -205,33 +195,18 @@ std::string pngFault(const std::string& b, const char* decoder) {
 
 // The file's bytes, at most kMaxImageFileBytes of a regular file.
 bool readFileBytes(const std::string& path, std::string* bytes, std::string* why) {
-    why->clear();
-    const int fd = ::open(path.c_str(), MRPH_OPEN_FLAGS);
-    if (fd < 0) {
-        *why = std::strerror(errno);
-        return false;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        *why = std::strerror(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        *why = "it is not a regular file";
-    } else if ((uint64_t)st.st_size > kMaxImageFileBytes) {
-        *why = "the file is " + byteSize((uint64_t)st.st_size) + ", more than the " + byteSize(kMaxImageFileBytes) +
+    const FileRead r = readRegularFile(path, kMaxImageFileBytes, bytes);
+    switch (r.fault) {
+    case FileRead::Fault::None: why->clear(); break;
+    case FileRead::Fault::CannotOpen:
+    case FileRead::Fault::CannotRead: *why = std::strerror(r.error); break;
+    case FileRead::Fault::NotRegular: *why = "it is not a regular file"; break;
+    case FileRead::Fault::TooLarge:
+        *why = "the file is " + byteSize(r.size) + ", more than the " + byteSize(kMaxImageFileBytes) +
                " an image file may have";
-    } else {
-        bytes->resize((size_t)st.st_size);
-        size_t done = 0;
-        while (why->empty() && done < bytes->size()) {
-            const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) why->assign(std::strerror(errno));
-            else if (n == 0) bytes->resize(done);  // it shrank while being read
-            else done += (size_t)n;
-        }
+        break;
     }
-    ::close(fd);
-    return why->empty();
+    return r.ok();
 }
 
 #if MRPH_HOST_EXR

@@ -1,9 +1,5 @@
 #include "host/SceneFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -19,6 +15,7 @@
 #include "host/MemoryLimits.h"
 #include "host/OneLine.h"
 #include "host/ParamPaths.h"
+#include "host/RegularFile.h"
 #include "host/SceneChecks.h"
 
 namespace host {
@@ -698,37 +695,17 @@ bool parseScene(const std::string& text, const std::string& baseDir, Scene* scen
 
 namespace {
 
-#if defined(_WIN32)
-constexpr int kSceneOpenFlags = O_RDONLY | O_BINARY;
-#else
-// Should a pipe take the file's place after the look, its open still returns at once.
-constexpr int kSceneOpenFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-#endif
-
 // The whole text of the regular file at the path, at most kMaxSceneFileBytes of it; empty, or why not.
 std::string readSceneText(const std::string& path, std::string* text) {
-    const int fd = ::open(path.c_str(), kSceneOpenFlags);
-    if (fd < 0) return "it cannot be opened";
-    std::string why;
-    struct stat st {};
-    if (fstat(fd, &st) != 0)
-        why = "it cannot be opened";
-    else if (!S_ISREG(st.st_mode))
-        why = "it is not a regular file";
-    else if (static_cast<uint64_t>(st.st_size) > kMaxSceneFileBytes)
-        why = "it is larger than 64 MB";
-    // Read to its end, but never past the limit, whatever it grows to meanwhile.
-    char chunk[1 << 16];
-    while (why.empty()) {
-        const ssize_t n = ::read(fd, chunk, sizeof(chunk));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) why = std::string("it cannot be read: ") + std::strerror(errno);
-        if (n <= 0) break;
-        text->append(chunk, static_cast<size_t>(n));
-        if (text->size() > kMaxSceneFileBytes) why = "it is larger than 64 MB";
+    const FileRead r = readRegularFile(path, kMaxSceneFileBytes, text);
+    switch (r.fault) {
+    case FileRead::Fault::None: return "";
+    case FileRead::Fault::CannotOpen: return "it cannot be opened";
+    case FileRead::Fault::NotRegular: return "it is not a regular file";
+    case FileRead::Fault::TooLarge: return "it is larger than 64 MB";
+    case FileRead::Fault::CannotRead: return std::string("it cannot be read: ") + std::strerror(r.error);
     }
-    ::close(fd);
-    return why;
+    return "it cannot be read";
 }
 
 }  // namespace
