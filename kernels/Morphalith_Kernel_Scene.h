@@ -410,10 +410,6 @@ MRPH_FN float PreparedSceneDist(float3 p, const MRPH_PRIVATE PreparedScene* ps) 
     return RestSlotsDist(p, ps, dist, n) * ps->rayMarchMult;
 }
 
-MRPH_FN float SceneDist(float3 p, SceneArgs scene) {
-    return SceneSDF(p, scene).dist;
-}
-
 MRPH_KERNEL_NAMESPACE_END
 
 #endif  // MORPHALITH_KERNEL_SCENE_H

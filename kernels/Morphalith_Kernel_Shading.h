@@ -90,11 +90,6 @@ MRPH_FN float4 MRPH_PATH_RENDER(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM e
         return fragColor;
     }
 
-    int hasPrimitive = 0;
-    for (int i = 0; i < scene.numPrimitives; ++i) {
-        if ((int)scene.primitives[i].type != PrimitiveType_None && scene.primitives[i].enabled)
-            hasPrimitive = 1;
-    }
     float transmittance = 1.0f;
     const int environmentShown = scene.render->showEnvironment ? 1 : 0;
     for (int bounce = 0; bounce <= scene.render->maxReflections; ++bounce) {
@@ -109,10 +104,10 @@ MRPH_FN float4 MRPH_PATH_RENDER(RayArgs ray, SceneArgs scene, MRPH_IMAGE_PARAM e
         }
 
         const float3 pos = ray.ro + ray.rd * dist;
+        // A hit. A scene without a primitive never gets here (its distance is 0 everywhere, so the march
+        // ends at 0, in the background above), and a distance of exactly 0 here is a ray that landed
+        // on a surface, as a sphere seen head-on is met: it is shaded.
         const SdfResult result = MRPH_PATH_SCENE_SDF(pos, ps);
-        // A distance of exactly 0 once meant "no primitive at all"; a ray can also land exactly on a
-        // surface (a sphere seen head-on does), and that hit must be shaded.
-        if (result.dist == 0.0f && !hasPrimitive) break;
         const float3 normal = MRPH_PATH_NORMAL(pos, ps);
         const float3 normal_color = normal * 0.5f + 0.5f;
         const MaterialData m = result.material;

@@ -193,6 +193,26 @@ TEST_F(EnvironmentShown, MissShowsTheEnvironment) {
     ExpectPixel(Pixel(0, 0), 0.2f, 0.4f, 0.6f, 0.5f);
 }
 
+// With no primitive to draw (the only one switched off, or of no type) the centre ray meets nothing,
+// in every pass: the scene's distance is 0 everywhere, which must not read as a hit at the camera.
+TEST_F(EnvironmentShown, ASceneWithoutAPrimitiveShowsOnlyTheEnvironment) {
+    scene.render.showEnvironment = true;
+    const PrimitiveData sphere = scene.primitives[0];
+    for (bool switchedOff : {true, false}) {
+        SCOPED_TRACE(switchedOff ? "switched off" : "no type");
+        scene.primitives[0] = sphere;
+        if (switchedOff) scene.primitives[0].enabled = false;
+        else scene.primitives[0].type = PrimitiveType::None;
+        scene.render.renderPass = (int)RenderPass::Beauty;
+        ExpectPixel(Centre(), 0.2f, 0.4f, 0.6f, 0.5f);
+        // The other passes draw a miss as transparent black.
+        for (RenderPass pass : {RenderPass::Normal, RenderPass::Depth, RenderPass::AO}) {
+            scene.render.renderPass = (int)pass;
+            ExpectPixel(Centre(), 0, 0, 0, 0, 0.0f);
+        }
+    }
+}
+
 TEST_F(EnvironmentShown, HitIsOpaqueWhenTheEnvironmentIsShown) {
     scene.materials[0].opacity = 0.25f;
     scene.render.showEnvironment = false;
