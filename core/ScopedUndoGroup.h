@@ -10,25 +10,21 @@
 
 class ScopedUndoGroup {
 public:
-    ScopedUndoGroup(const AEGP_SuiteHandler& suites, const char* name) : suites_(suites) {
-        err_ = suites_.UtilitySuite3()->AEGP_StartUndoGroup(name);
-        open_ = err_ == A_Err(0);
-    }
+    ScopedUndoGroup(const AEGP_SuiteHandler& suites, const char* name)
+        : suites_(suites), err_(suites_.UtilitySuite3()->AEGP_StartUndoGroup(name)) {}
     // The host's answer to the closing call is not the plug-in's to act on.
     ~ScopedUndoGroup() {
-        if (open_) suites_.UtilitySuite3()->AEGP_EndUndoGroup();
+        if (err_ == A_Err(0)) suites_.UtilitySuite3()->AEGP_EndUndoGroup();
     }
     ScopedUndoGroup(const ScopedUndoGroup&) = delete;
     ScopedUndoGroup& operator=(const ScopedUndoGroup&) = delete;
 
-    bool isOpen() const { return open_; }
     // The host's answer to the opening call: a change made without the group could not be undone.
     A_Err error() const { return err_; }
 
 private:
     const AEGP_SuiteHandler& suites_;
-    A_Err err_ = A_Err(0);
-    bool open_ = false;
+    const A_Err err_;
 };
 
 #endif  // MORPHALITH_CORE_SCOPED_UNDO_GROUP_H

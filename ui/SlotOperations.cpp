@@ -277,12 +277,13 @@ PF_Err DoDeletePrimitive(int slot, SequenceData* seq, AEGP_PluginID pluginId, AE
     if (!isUsedSlot(seq, slot)) return PF_Err_INVALID_INDEX;
     const int n = usedSlots(seq);
     ScopedUndoGroup undo(*suites, "Primitive Deleted");
-    PF_Err err = undo.error();
+    if (PF_Err err = undo.error()) return err;
     // Later slots move up one place; the slot the count no longer covers starts afresh.
+    PF_Err err = PF_Err_NONE;
     for (int i = slot; i < n - 1 && !err; ++i)
         err = CopyParameters(i, i + 1, in_data, seq, pluginId, suites, effect, compTime, params);
     if (!err) err = SlotStreams(pluginId, suites, effect, compTime, params).write(n - 1, declaredDefaults());
-    if (undo.isOpen()) markStripChanged(params, slot);
+    markStripChanged(params, slot);
     // The count comes down last: until every slot has moved up, the last one still holds a primitive.
     if (!err) {
         seq->primitives[n - 1] = PrimitiveSlot{0, 0};
