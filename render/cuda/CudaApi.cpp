@@ -17,7 +17,9 @@ namespace {
 
 void* openLibrary(const char* name, std::string* why) {
 #if defined(_WIN32)
-    HMODULE library = LoadLibraryA(name);
+    // The driver lives in System32; the application's own folder is searched first, but never the
+    // current folder or PATH, where anybody's nvcuda.dll could stand.
+    HMODULE library = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!library) *why = "Windows error " + std::to_string(GetLastError());
     return reinterpret_cast<void*>(library);
 #else

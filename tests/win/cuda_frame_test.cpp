@@ -72,4 +72,21 @@ TEST(WindowsCudaFrame, WithoutTheDriverTheModuleRendersThroughOpenCLAndTheHostSa
     EXPECT_NE(printed.find("opencl=0 64x36\n"), std::string::npos) << printed;
 }
 
+// The module looks for the driver in the host's folder and System32 only: an nvcuda.dll in the current
+// folder (here the stand-in, beside the test program) is anybody's, and is not loaded.
+TEST(WindowsCudaFrame, AnNvcudaDllInTheCurrentFolderIsNotLoaded) {
+    wine_test::ScratchFolder folder;
+    ASSERT_TRUE(
+        CopyFileA(wine_test::modulePath().c_str(), (folder.path() + "Morphalith.aex").c_str(), FALSE));
+    std::string printed;
+    ASSERT_EQ(wine_test::runChild({"cuda-planted", wine_test::programFolder()}, &printed,
+                                  folder.path() + "morphalith_win_tests.exe"),
+              0)
+        << printed;
+    EXPECT_NE(printed.find("module=the CUDA driver (nvcuda.dll) could not be loaded: Windows error 126\n"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("host=offered\n"), std::string::npos) << "the normal search finds it: " << printed;
+}
+
 }  // namespace

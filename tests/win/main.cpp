@@ -8,6 +8,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@
 #include "host/CudaDevice.h"
 #include "host/RenderJob.h"
 #include "host/SceneFile.h"
+#if defined(MRPH_HAVE_CUDA) && defined(MRPH_HAVE_CUDA_STANDIN)
+#include "render/cuda/CudaApi.h"
+#endif
 #include "tests/win/wine_support.h"
 
 namespace {
@@ -77,6 +81,19 @@ int runChildMode(const std::vector<std::string>& args) {
         h.command(PF_Cmd_GLOBAL_SETDOWN);
         return 0;
     }
+#if defined(MRPH_HAVE_CUDA) && defined(MRPH_HAVE_CUDA_STANDIN)
+    if (mode == "cuda-planted" && args.size() == 2) {
+        // Run from a folder without the driver, in a current folder that holds an nvcuda.dll (the
+        // stand-in): the module's search must not find it there. The host's, asked afterwards (once a
+        // process holds an nvcuda.dll every load by that name gives it back), shows that it is there.
+        if (!SetCurrentDirectoryA(args[1].c_str())) return 64;
+        std::string why;
+        const std::unique_ptr<CudaDriver> driver = CudaDriver::load(CudaDriver::kLibrary, &why);
+        std::printf("module=%s\n", driver ? "loaded" : why.c_str());
+        std::printf("host=%s\n", host::CudaDevice::get() ? "offered" : host::CudaDevice::error().c_str());
+        return 0;
+    }
+#endif
     std::fprintf(stderr, "unknown child mode\n");
     return 64;
 }
